@@ -1,0 +1,13 @@
+// Installing the product's files by driving the self-extracting payload.
+#pragma once
+
+// Copies archiveName (beside setup.exe) to "qbar!ins.exe", runs it, unpacks
+// into installFolder, places plug-ins and copies the sample configuration
+// files. 1 on success; 0 after the user has been told why not.
+int ExtractPayload(const char* archiveName);
+
+// The setup error box.
+void ShowSetupError(const char* text);
+
+// Copies installFolder + name to configFolder + name (name begins with '\').
+void CopyToConfigFolder(const char* name);

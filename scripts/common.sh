@@ -1,0 +1,107 @@
+# Shared by scripts/run and scripts/test: packages, the Wine prefix, the
+# virtual display and a warm wineserver. Source it; it defines functions only.
+
+QB_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# Where builds go; a separate QB_BUILD lets several builds of one tree coexist.
+QB_BUILD=${QB_BUILD:-$QB_ROOT/build}
+
+qb_log() { printf '== %s\n' "$*" >&2; }
+
+# Debian packages the build and the tests need, installed when missing.
+qb_ensure_packages() {
+  local need=()
+  command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686)
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64)
+  [ -f /usr/i686-w64-mingw32/lib/libz.a ] && [ -f /usr/x86_64-w64-mingw32/lib/libz.a ] ||
+    need+=(libz-mingw-w64-dev)
+  [ -x /usr/lib/wine/wine64 ] || need+=(wine64 wine)
+  command -v Xvfb >/dev/null || need+=(xvfb xauth)
+  command -v cmake >/dev/null || need+=(cmake)
+  command -v g++ >/dev/null || need+=(g++)
+  command -v clang++ >/dev/null || need+=(clang)
+  [ -f /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a ] ||
+    need+=(libclang-rt-14-dev)
+  [ -d /usr/src/googletest ] || need+=(googletest)
+  command -v lnkinfo >/dev/null || need+=(liblnk-utils)
+  command -v import >/dev/null || need+=(imagemagick)
+  command -v zip >/dev/null || need+=(zip unzip)
+  command -v makensis >/dev/null || need+=(nsis)
+  python3 -c 'import pefile' 2>/dev/null || need+=(python3-pefile)
+  # 32-bit Wine, for hosts that can run it.
+  dpkg --print-foreign-architectures | grep -qx i386 || {
+    qb_log "enabling the i386 architecture"
+    dpkg --add-architecture i386
+    need+=(wine32:i386)
+  }
+  dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+  if [ ${#need[@]} -gt 0 ]; then
+    qb_log "installing: ${need[*]}"
+    apt-get update -q >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need[@]}" >/dev/null
+  fi
+}
+
+# The Windows build the tests run: 32-bit where this host executes 32-bit
+# code (and so 32-bit Wine), else the same sources built for 64-bit Wine.
+qb_test_preset() {
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then echo win32; else echo win64; fi
+}
+
+# Configures and builds one preset in $QB_BUILD/<preset>.
+qb_build_preset() {
+  local preset=$1 dir="$QB_BUILD/$1"
+  mkdir -p "$QB_BUILD"
+  cmake --preset "$preset" -B "$dir" >"$QB_BUILD/$preset.configure.log" 2>&1 ||
+    { cat "$QB_BUILD/$preset.configure.log"; return 1; }
+  cmake --build "$dir" -j"$(nproc)" >"$QB_BUILD/$preset.build.log" 2>&1 ||
+    { grep -E -B2 -A8 'error|Error' "$QB_BUILD/$preset.build.log" | head -n 80; return 1; }
+}
+
+# Starts a virtual display (unless one is given in QB_DISPLAY), prepares the
+# Wine prefix for the preset's build, and warms a wineserver.
+qb_wine_start() {
+  local preset=$1
+  local build="$QB_BUILD/$preset"
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+  export WINEPREFIX="$build/wineprefix"
+  if [ "$preset" = win32 ]; then
+    export WINEARCH=win32 QB_WINE=/usr/lib/wine/wine
+  else
+    export WINEARCH=win64 QB_WINE=/usr/lib/wine/wine64 WINELOADER=/usr/lib/wine/wine64
+  fi
+  if [ -n "${QB_DISPLAY:-}" ]; then
+    export DISPLAY=$QB_DISPLAY
+  else
+    local fifo
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    QB_XVFB_PID=$!
+    local number
+    read -r number <"$fifo"
+    rm -f "$fifo"
+    export DISPLAY=":$number"
+  fi
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    qb_log "creating the Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    "$QB_WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
+    /usr/lib/wine/wineserver -w
+    # Without a window manager every hidden managed window costs a stall.
+    "$QB_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+    /usr/lib/wine/wineserver -w
+  fi
+  /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
+  # Start Wine's background services now, detached from any pipe.
+  "$QB_WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+qb_wine_stop() {
+  /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  if [ -n "${QB_XVFB_PID:-}" ]; then
+    kill "$QB_XVFB_PID" 2>/dev/null || true
+    wait "$QB_XVFB_PID" 2>/dev/null || true
+    QB_XVFB_PID=
+  fi
+}

@@ -1,0 +1,33 @@
+// Bounded text handling for the program's fixed buffers. Nothing is ever cut:
+// a text that does not fit is refused, and the result says so.
+#pragma once
+
+#include <stddef.h>
+
+// Copies src into dst (size bytes with the terminator). On overflow dst is
+// left empty and the result is false.
+bool CopyText(char* dst, size_t size, const char* src);
+
+// Appends tail to the text in dst. On overflow dst is left unchanged and the
+// result is false.
+bool AppendText(char* dst, size_t size, const char* tail);
+
+// dst = folder + name (name usually begins with a backslash). On overflow dst
+// is left empty and the result is false.
+bool JoinPath(char* dst, size_t size, const char* folder, const char* name);
+
+// Lower-cases the letters A to Z in place; every other byte stays as it is.
+void LowerAsciiLetters(char* text);
+
+template <size_t N>
+inline bool CopyText(char (&dst)[N], const char* src) {
+  return CopyText(dst, N, src);
+}
+template <size_t N>
+inline bool AppendText(char (&dst)[N], const char* tail) {
+  return AppendText(dst, N, tail);
+}
+template <size_t N>
+inline bool JoinPath(char (&dst)[N], const char* folder, const char* name) {
+  return JoinPath(dst, N, folder, name);
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// Removes the registration of Quillbar's context-menu shell extension.
+void RemoveContextMenuExtension();

@@ -1,0 +1,55 @@
+#include "setup/text.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+
+TEST(CopyText, CopiesWhatFitsWithItsTerminator) {
+  char buffer[8];
+  memset(buffer, 'g', sizeof buffer);
+  EXPECT_TRUE(CopyText(buffer, "1234567"));
+  EXPECT_STREQ("1234567", buffer);
+}
+
+TEST(CopyText, RefusesWhatLeavesNoRoomForTheTerminator) {
+  char buffer[8] = "old";
+  EXPECT_FALSE(CopyText(buffer, "12345678"));
+  EXPECT_STREQ("", buffer);
+}
+
+TEST(AppendText, AppendsUpToTheLastByte) {
+  char buffer[8] = "abc";
+  EXPECT_TRUE(AppendText(buffer, "defg"));
+  EXPECT_STREQ("abcdefg", buffer);
+}
+
+TEST(AppendText, LeavesTheTextAsItWasOnOverflow) {
+  char buffer[8] = "abc";
+  EXPECT_FALSE(AppendText(buffer, "defgh"));
+  EXPECT_STREQ("abc", buffer);
+}
+
+TEST(AppendText, RefusesABufferWithoutTerminator) {
+  char buffer[4];
+  memset(buffer, 'g', sizeof buffer);
+  EXPECT_FALSE(AppendText(buffer, ""));
+}
+
+TEST(JoinPath, JoinsAFolderOf259CharactersOnlyWithNothing) {
+  char path[260];
+  std::string folder(259, 'f');
+  EXPECT_TRUE(JoinPath(path, folder.c_str(), ""));
+  EXPECT_FALSE(JoinPath(path, folder.c_str(), "\\Quillbar.exe"));
+  EXPECT_STREQ("", path);
+  std::string fits(260 - 1 - strlen("\\Quillbar.exe"), 'f');
+  EXPECT_TRUE(JoinPath(path, fits.c_str(), "\\Quillbar.exe"));
+  EXPECT_EQ(fits + "\\Quillbar.exe", path);
+}
+
+TEST(LowerAsciiLetters, ChangesOnlyTheLettersAToZ) {
+  char text[] = "C:\\UNWISE.EXE \xC4\xD6 @[`{";
+  LowerAsciiLetters(text);
+  EXPECT_STREQ("c:\\unwise.exe \xC4\xD6 @[`{", text);
+}

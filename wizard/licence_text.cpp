@@ -1,0 +1,26 @@
+#include "wizard/licence_page.h"
+
+const char* const kLicenceLines[22] = {
+    "Quillbar 4.7 Licence Agreement",
+    "",
+    "Quillbar and all files that come with it are the property of Tarragon Products;",
+    "they are licensed to you for use, not sold, and may be copied only as set out below.",
+    "",
+    "This software is provided \"as is\", without warranty of any kind, express or implied,",
+    "including but not limited to the warranties of merchantability, fitness for a",
+    "particular purpose and non-infringement. In no event shall the authors or the",
+    "copyright holders be liable for any claim, damages or other liability, whether in",
+    "an action of contract, tort or otherwise, arising from, out of or in connection",
+    "with the software or the use or other dealings in the software, including loss of",
+    "data, loss of profits or interruption of business, even if advised of the risk.",
+    "",
+    "You may install and use Quillbar on any number of computers that you own or use. ",
+    "You may give unchanged copies of the complete setup package to others, free of",
+    "charge, provided that every file of the package is included as it was received.",
+    "",
+    "You may not sell Quillbar, include it in a product for sale, or remove or alter",
+    "any notice of ownership in its files, its documentation or its program windows.",
+    "",
+    "By pressing Next you accept these terms. If you do not accept them, press Cancel:",
+    "setup ends and nothing is installed on this computer.",
+};

@@ -1,0 +1,46 @@
+#include "wizard/wizard_sheet.h"
+
+#include "setup/setup_state.h"
+#include "wizard/folder_page.h"
+#include "wizard/licence_page.h"
+#include "wizard/page_ids.h"
+#include "wizard/shortcuts_page.h"
+
+#include <stddef.h>
+
+// The first versions of the two records, which every comctl32 understands.
+static const DWORD kSheetHeaderSize =
+    offsetof(PROPSHEETHEADERA, pfnCallback) + sizeof(PFNPROPSHEETCALLBACK);
+#ifndef _WIN64
+static_assert(sizeof(PROPSHEETPAGEA_V1) == 40, "first-version page record");
+static_assert(kSheetHeaderSize == 40, "first-version sheet header");
+#endif
+
+void FillPageRecord(PROPSHEETPAGEA_V1* record, int dialogId, const char* title, DLGPROC procedure) {
+  record->dwSize = sizeof(PROPSHEETPAGEA_V1);
+  record->dwFlags = PSP_DEFAULT;
+  record->hInstance = setupState.instanceHandle;
+  record->pszTemplate = MAKEINTRESOURCEA(LOWORD(dialogId));
+  record->hIcon = NULL;
+  record->pszTitle = title;
+  record->pfnDlgProc = procedure;
+  record->lParam = 0;
+}
+
+INT_PTR RunWizard() {
+  // The sheet steps through the array by each record's dwSize.
+  static PROPSHEETPAGEA_V1 pages[3];
+  FillPageRecord(&pages[0], kLicencePage, "", LicensePageProc);
+  FillPageRecord(&pages[1], kFolderPage, "", FolderPageProc);
+  FillPageRecord(&pages[2], kShortcutsPage, "", ShortcutsPageProc);
+
+  PROPSHEETHEADERA header = {};
+  header.dwSize = kSheetHeaderSize;
+  header.dwFlags = PSH_PROPSHEETPAGE | PSH_WIZARD | PSH_NOAPPLYNOW;
+  header.hwndParent = NULL;
+  header.pszCaption = "Setup Wizard";
+  header.nPages = 3;
+  header.nStartPage = 0;
+  header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
+  return PropertySheetA(&header);
+}
