@@ -7,6 +7,12 @@
 void CreateShortcut(const char* linkPath, const char* description, const char* targetPath,
                     const char* workingDirectory, const char* arguments);
 
+// CreateShortcut for folder + name (name begins with a backslash). An empty
+// folder (a lookup that found nothing) makes no shortcut, and a folder + name
+// that does not fit in MAX_PATH is skipped.
+void CreateShortcutIn(const char* folder, const char* name, const char* description,
+                      const char* targetPath, const char* workingDirectory, const char* arguments);
+
 // Deletes the product's six shortcut names from folder (no trailing
 // backslash). An empty folder is left alone.
 void DeleteShortcuts(const char* folder);
