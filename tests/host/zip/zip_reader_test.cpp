@@ -1,0 +1,336 @@
+#include "tools/sfx/zip_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+typedef std::vector<uint8_t> Bytes;
+
+Bytes Corpus(const std::string& name) {
+  std::ifstream in(std::string(QB_ZIP_CORPUS) + "/" + name, std::ios::binary);
+  EXPECT_TRUE(in.good()) << name;
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+uint32_t Get32(const Bytes& bytes, size_t at) {
+  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | uint32_t(bytes[at + 3]) << 24;
+}
+void Put16(Bytes& bytes, size_t at, uint16_t value) {
+  bytes[at] = value & 0xFF;
+  bytes[at + 1] = value >> 8;
+}
+void Put32(Bytes& bytes, size_t at, uint32_t value) {
+  Put16(bytes, at, value & 0xFFFF);
+  Put16(bytes, at + 2, value >> 16);
+}
+
+bool Collect(void* context, const uint8_t* bytes, size_t count) {
+  static_cast<std::string*>(context)->append(reinterpret_cast<const char*>(bytes), count);
+  return true;
+}
+bool Refuse(void*, const uint8_t*, size_t) {
+  return false;
+}
+
+// An archive in memory with the positions of its records, for patching.
+struct Archive {
+  explicit Archive(Bytes b) : bytes(std::move(b)) {}
+  ZipStatus Open() { return ZipOpen(bytes.data(), bytes.size(), &zip); }
+  // Offset of the n-th central directory record.
+  size_t Record(int n) {
+    EXPECT_EQ(kZipOk, Open());
+    size_t cursor = zip.directory;
+    ZipEntry entry;
+    for (int i = 0; i < n; ++i) ZipReadEntry(zip, &cursor, &entry);
+    return cursor;
+  }
+  size_t Local(int n) {
+    size_t record = Record(n);
+    return zip.shift + Get32(bytes, record + 42);
+  }
+  size_t End() { return bytes.size() - 22 - (bytes[bytes.size() - 2] | bytes.back() << 8); }
+  // Every entry unpacked, or the first failure.
+  ZipStatus ExtractAll(std::map<std::string, std::string>* files = nullptr) {
+    ZipStatus status = Open();
+    if (status != kZipOk) return status;
+    char bad[kZipMaxName + 1] = "garbage";
+    status = ZipCheckAll(zip, bad);
+    if (status != kZipOk) {
+      badName = bad;
+      return status;
+    }
+    size_t cursor = zip.directory;
+    uint8_t buffer[512];  // small, so that large entries take several rounds
+    for (uint32_t i = 0; i < zip.entryCount; ++i) {
+      ZipEntry entry;
+      status = ZipReadEntry(zip, &cursor, &entry);
+      std::string content;
+      if (status == kZipOk) {
+        status = ZipExtract(zip, entry, buffer, sizeof buffer, Collect, &content);
+      }
+      if (status != kZipOk) return status;
+      if (files) (*files)[entry.name] = content;
+    }
+    return kZipOk;
+  }
+  Bytes bytes;
+  ZipArchive zip;
+  std::string badName;
+};
+
+std::string Repeat(const std::string& text, int times) {
+  std::string result;
+  while (times--) result += text;
+  return result;
+}
+
+TEST(ZipReader, UnpacksStoredDeflatedAndEmptyEntriesOfPythonArchives) {
+  Archive archive(Corpus("mixed.zip"));
+  std::map<std::string, std::string> files;
+  ASSERT_EQ(kZipOk, archive.ExtractAll(&files));
+  ASSERT_EQ(4u, files.size());
+  EXPECT_EQ(Repeat("Quillbar puts your programs on a bar.\r\n", 60), files["readme.txt"]);
+  EXPECT_EQ(3000u, files["noise.bin"].size());
+  EXPECT_EQ("", files["empty.qcf"]);
+  EXPECT_EQ("", files["empty-stored.txt"]);
+
+  ZipEntry entry;
+  size_t cursor = archive.zip.directory;
+  std::vector<int> methods;
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(kZipOk, ZipReadEntry(archive.zip, &cursor, &entry));
+    methods.push_back(entry.method);
+  }
+  EXPECT_EQ((std::vector<int>{8, 0, 8, 0}), methods);
+  EXPECT_EQ(0x58B1u, entry.dosDate);  // 2024-05-17
+  EXPECT_EQ(0x63C0u, entry.dosTime);  // 12:30:00
+}
+
+TEST(ZipReader, UnpacksInfoZipArchivesWithCommentExtraFieldsAndZip64EndRecords) {
+  Archive archive(Corpus("infozip.zip"));
+  std::map<std::string, std::string> files;
+  ASSERT_EQ(kZipOk, archive.ExtractAll(&files));
+  EXPECT_EQ(900u, files["Quillbar.hlp"].size());
+  EXPECT_EQ(700u, files["QBarNet.dll"].size());
+  Archive streamed(Corpus("streamed.zip"));
+  ASSERT_EQ(kZipOk, streamed.ExtractAll(&files));
+  EXPECT_EQ(Repeat("Quillbar puts your programs on a bar.\r\n", 60).substr(0, 700), files["-"]);
+}
+
+TEST(ZipReader, FindsAnArchiveBehindAProgramWhateverItsOffsetsCountFrom) {
+  Archive absolute(Corpus("behind-stub.zip"));
+  ASSERT_EQ(kZipOk, absolute.ExtractAll());
+  EXPECT_EQ(0u, absolute.zip.shift);
+
+  // Offsets counted from the archive's own start, as `cat stub zip` makes.
+  Bytes relative(777, 'x');
+  Bytes plain = Corpus("mixed.zip");
+  relative.insert(relative.end(), plain.begin(), plain.end());
+  Archive shifted(relative);
+  std::map<std::string, std::string> files;
+  ASSERT_EQ(kZipOk, shifted.ExtractAll(&files));
+  EXPECT_EQ(777u, shifted.zip.shift);
+  EXPECT_EQ(4u, files.size());
+}
+
+TEST(ZipReader, AnEmptyArchiveOpensWithNoEntries) {
+  Archive archive(Corpus("empty-archive.zip"));
+  ASSERT_EQ(kZipOk, archive.ExtractAll());
+  EXPECT_EQ(0u, archive.zip.entryCount);
+}
+
+TEST(ZipReader, RefusesFolderPartsDotDotAndDuplicatesBeforeUnpackingAnything) {
+  Archive folder(Corpus("folder-entry.zip"));
+  EXPECT_EQ(kZipRefusedName, folder.ExtractAll());
+  EXPECT_EQ("plugins/QBarClock.dll", folder.badName);
+  Archive dotDot(Corpus("dot-dot.zip"));
+  EXPECT_EQ(kZipRefusedName, dotDot.ExtractAll());
+  EXPECT_EQ("../evil.txt", dotDot.badName);
+  Archive duplicate(Corpus("duplicate.zip"));
+  EXPECT_EQ(kZipDuplicateName, duplicate.ExtractAll());
+  EXPECT_EQ("default.QCF", duplicate.badName);
+}
+
+TEST(ZipReader, NameRules) {
+  for (const char* name : {"Quillbar.exe", "QBar.DllNew", "read me.txt", "-", ".profile",
+                           "console.txt", "com10.dll", "nullable.txt", "a..b"}) {
+    EXPECT_TRUE(ZipNameAllowed(name)) << name;
+  }
+  for (const char* name : {"",
+                           ".",
+                           "..",
+                           "...",
+                           "a/b",
+                           "a\\b",
+                           "\\abs",
+                           "/abs",
+                           "C:x",
+                           "C:\\x",
+                           "\\\\server\\share",
+                           "con",
+                           "NUL.txt",
+                           "Aux",
+                           "com1.dll",
+                           "LPT9",
+                           "conout$",
+                           "name.",
+                           "name ",
+                           "tab\there",
+                           "caf\xc3\xa9",
+                           "x*y",
+                           "x?y",
+                           "a\"b",
+                           "a<b",
+                           "a>b",
+                           "a|b",
+                           "del\x7f"}) {
+    EXPECT_FALSE(ZipNameAllowed(name)) << name;
+  }
+  EXPECT_TRUE(ZipNameAllowed(std::string(255, 'n').c_str()));
+  EXPECT_FALSE(ZipNameAllowed(std::string(256, 'n').c_str()));
+}
+
+TEST(ZipReader, ANameWithANulInsideIsRefused) {
+  Archive archive(Corpus("mixed.zip"));
+  size_t record = archive.Record(0);
+  archive.bytes[record + 46 + 3] = 0;  // "rea\0me.txt"
+  archive.bytes[archive.Local(0) + 30 + 3] = 0;
+  EXPECT_EQ(kZipRefusedName, archive.ExtractAll());
+}
+
+TEST(ZipReader, CrcMismatchInDeflatedAndStoredData) {
+  Archive deflated(Corpus("mixed.zip"));
+  size_t record = deflated.Record(0);
+  Put32(deflated.bytes, record + 16, Get32(deflated.bytes, record + 16) ^ 1);
+  EXPECT_EQ(kZipCrcMismatch, deflated.ExtractAll());
+
+  Archive stored(Corpus("mixed.zip"));
+  size_t local = stored.Local(1);
+  stored.bytes[local + 30 + strlen("noise.bin") + 1500] ^= 0x40;
+  EXPECT_EQ(kZipCrcMismatch, stored.ExtractAll());
+}
+
+TEST(ZipReader, DamagedOrMisSizedStreamsAreRefused) {
+  Archive broken(Corpus("mixed.zip"));
+  broken.bytes[broken.Local(0) + 30 + strlen("readme.txt")] = 0xFF;  // reserved block type
+  EXPECT_EQ(kZipBadData, broken.ExtractAll());
+
+  Archive cut(Corpus("mixed.zip"));
+  size_t record = cut.Record(0);
+  Put32(cut.bytes, record + 20, Get32(cut.bytes, record + 20) - 5);  // stream ends early
+  EXPECT_EQ(kZipBadData, cut.ExtractAll());
+
+  Archive longer(Corpus("mixed.zip"));
+  record = longer.Record(0);
+  Put32(longer.bytes, record + 20, Get32(longer.bytes, record + 20) + 1);  // bytes left over
+  EXPECT_EQ(kZipBadData, longer.ExtractAll());
+
+  for (int delta : {-1, 1}) {
+    Archive sized(Corpus("mixed.zip"));
+    record = sized.Record(0);
+    Put32(sized.bytes, record + 24, Get32(sized.bytes, record + 24) + delta);
+    EXPECT_EQ(kZipSizeMismatch, sized.ExtractAll()) << delta;
+  }
+
+  Archive storedSizes(Corpus("mixed.zip"));
+  record = storedSizes.Record(1);
+  Put32(storedSizes.bytes, record + 24, 2999);  // stored, but sizes disagree
+  EXPECT_EQ(kZipBadEntry, storedSizes.ExtractAll());
+}
+
+TEST(ZipReader, EveryTruncationIsRefusedWithoutReadingPastTheEnd) {
+  Bytes whole = Corpus("mixed.zip");
+  for (size_t length = 0; length < whole.size(); ++length) {
+    Archive cut(Bytes(whole.begin(), whole.begin() + length));
+    EXPECT_NE(kZipOk, cut.ExtractAll()) << length;
+  }
+}
+
+TEST(ZipReader, DirectoryThatDisagreesWithTheEndRecord) {
+  Archive far(Corpus("mixed.zip"));
+  Put32(far.bytes, far.End() + 16, 0x7FFFFFF0);
+  EXPECT_EQ(kZipBadDirectory, far.ExtractAll());
+
+  Archive more(Corpus("mixed.zip"));
+  size_t end = more.End();
+  Put16(more.bytes, end + 8, 5);
+  Put16(more.bytes, end + 10, 5);
+  EXPECT_EQ(kZipBadDirectory, more.ExtractAll());
+
+  Archive fewer(Corpus("mixed.zip"));
+  end = fewer.End();
+  Put16(fewer.bytes, end + 8, 3);
+  Put16(fewer.bytes, end + 10, 3);
+  EXPECT_EQ(kZipBadDirectory, fewer.ExtractAll()) << "an entry would go unchecked";
+
+  Archive signature(Corpus("mixed.zip"));
+  signature.bytes[signature.Record(2)] = 'Q';
+  EXPECT_EQ(kZipBadDirectory, signature.ExtractAll());
+
+  Archive noEnd(Corpus("mixed.zip"));
+  noEnd.bytes[noEnd.End()] = 'Q';
+  EXPECT_EQ(kZipNoArchive, noEnd.ExtractAll());
+}
+
+TEST(ZipReader, LocalHeaderMustAgreeWithTheDirectory) {
+  Archive name(Corpus("mixed.zip"));
+  name.bytes[name.Local(2) + 30] = 'E';  // "Empty.qcf" against "empty.qcf"
+  EXPECT_EQ(kZipBadEntry, name.ExtractAll());
+
+  Archive method(Corpus("mixed.zip"));
+  Put16(method.bytes, method.Local(0) + 8, 0);
+  EXPECT_EQ(kZipBadEntry, method.ExtractAll());
+
+  Archive offset(Corpus("mixed.zip"));
+  size_t record = offset.Record(1);
+  Put32(offset.bytes, record + 42, Get32(offset.bytes, record + 42) + 1);
+  EXPECT_EQ(kZipBadEntry, offset.ExtractAll());
+
+  Archive inDirectory(Corpus("mixed.zip"));
+  record = inDirectory.Record(0);
+  Put32(inDirectory.bytes, record + 42, static_cast<uint32_t>(inDirectory.zip.directory));
+  EXPECT_EQ(kZipBadEntry, inDirectory.ExtractAll());
+}
+
+TEST(ZipReader, EncryptionOtherMethodsAndZip64AreNotSupported) {
+  Archive encrypted(Corpus("mixed.zip"));
+  encrypted.bytes[encrypted.Record(1) + 8] |= 1;
+  EXPECT_EQ(kZipUnsupported, encrypted.ExtractAll());
+
+  Archive bzip2(Corpus("mixed.zip"));
+  Put16(bzip2.bytes, bzip2.Record(0) + 10, 12);
+  Put16(bzip2.bytes, bzip2.Local(0) + 8, 12);
+  EXPECT_EQ(kZipUnsupported, bzip2.ExtractAll());
+
+  Archive zip64(Corpus("mixed.zip"));
+  Put32(zip64.bytes, zip64.Record(3) + 24, 0xFFFFFFFF);
+  EXPECT_EQ(kZipUnsupported, zip64.ExtractAll());
+
+  Archive disks(Corpus("mixed.zip"));
+  Put16(disks.bytes, disks.End() + 4, 1);
+  EXPECT_EQ(kZipUnsupported, disks.ExtractAll());
+}
+
+TEST(ZipReader, ASinkThatRefusesStopsTheEntry) {
+  Archive archive(Corpus("mixed.zip"));
+  ASSERT_EQ(kZipOk, archive.Open());
+  size_t cursor = archive.zip.directory;
+  uint8_t buffer[64];
+  for (int i = 0; i < 2; ++i) {
+    ZipEntry entry;
+    ASSERT_EQ(kZipOk, ZipReadEntry(archive.zip, &cursor, &entry));
+    EXPECT_EQ(kZipWriteFailed,
+              ZipExtract(archive.zip, entry, buffer, sizeof buffer, Refuse, nullptr))
+        << entry.name;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+// Reads a zip archive that lies in memory, typically at the end of the
+// self-extractor's own file. Portable (no Windows headers), so that it is also
+// built natively with sanitizers and fuzzed. Every length and offset taken
+// from the archive is checked against the bytes actually present before use.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+enum ZipStatus {
+  kZipOk = 0,
+  kZipNoArchive,      // no end-of-central-directory record
+  kZipBadDirectory,   // central directory out of range or malformed
+  kZipBadEntry,       // local header missing or disagreeing with the directory
+  kZipUnsupported,    // encryption, zip64, several disks, a method other than stored/deflated
+  kZipRefusedName,    // a folder part, a drive, "..", a device name...
+  kZipDuplicateName,  // two entries that would land on one file
+  kZipBadData,        // the compressed stream is damaged or truncated
+  kZipSizeMismatch,   // the data does not have the recorded size
+  kZipCrcMismatch,    // the data does not have the recorded CRC
+  kZipWriteFailed,    // the sink refused the data
+};
+
+// Longest entry name accepted: the file lands in a MAX_PATH path anyway.
+const size_t kZipMaxName = 255;
+
+struct ZipArchive {
+  const uint8_t* data;
+  size_t size;
+  size_t directory;     // where the central directory starts in data
+  size_t directoryEnd;  // where the end record starts in data
+  size_t shift;         // added to recorded offsets: bytes in front of the archive
+  uint32_t entryCount;
+};
+
+struct ZipEntry {
+  char name[kZipMaxName + 1];
+  uint16_t method;  // 0 stored, 8 deflated
+  uint16_t dosTime;
+  uint16_t dosDate;
+  uint32_t crc;
+  uint32_t compressedSize;
+  uint32_t size;
+  size_t dataOffset;  // where the entry's data starts in data
+};
+
+// Finds the end record and the central directory.
+ZipStatus ZipOpen(const uint8_t* data, size_t size, ZipArchive* archive);
+
+// Reads the directory record at *cursor (start with archive.directory) and its
+// local header, and moves *cursor to the next record. The name is checked for
+// form (terminated, no NUL inside) but not for safety: see ZipNameAllowed.
+ZipStatus ZipReadEntry(const ZipArchive& archive, size_t* cursor, ZipEntry* entry);
+
+// True for a plain file name that can only land in the target folder itself:
+// no folder part, drive, "..", device name, wildcard or control character.
+bool ZipNameAllowed(const char* name);
+
+// Walks the whole directory before anything is written: every record and
+// local header, every name, no duplicate (letter case ignored), nothing left
+// over. On failure the offending entry's name (possibly empty) is copied into
+// badName (kZipMaxName + 1 bytes) when it is given.
+ZipStatus ZipCheckAll(const ZipArchive& archive, char* badName);
+
+// Receives unpacked bytes in order; false stops the extraction.
+typedef bool (*ZipSink)(void* context, const uint8_t* bytes, size_t count);
+
+// Unpacks one entry through sink, using buffer (bufferSize bytes) for
+// inflated data; checks the stream's end, the size and the CRC. The sink may
+// have received bytes before a failure is found: callers write to a scratch
+// file and keep it only on kZipOk.
+ZipStatus ZipExtract(const ZipArchive& archive, const ZipEntry& entry, uint8_t* buffer,
+                     size_t bufferSize, ZipSink sink, void* context);
