@@ -1,0 +1,331 @@
+#include "payload/extract.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "setup/setup_state.h"
+#include "tests/payload/fake_extractor.h"
+#include "tests/payload/payload_fixture.h"
+
+namespace {
+
+const char kErrorCaption[] = "Quillbar Setup Error";
+const char kMissingArchive[] = "Cannot find qbar47.dat file in setup.exe folder";
+const char kCopyFailed[] = "Cannot create qbar!ins.exe file";
+
+// The payload driven through the stand-in extractor: the launched "program"
+// shows its main window at once unless a test says otherwise, and every
+// virtual sleep lets the windows handle what was posted to them.
+class ExtractTest : public PayloadTest {
+ protected:
+  ExtractTest() : productFolder(scratch / "product"), extractor(fake, productFolder) {
+    MakeFolder(productFolder);
+    for (const std::string& name : kPluginNames)
+      WriteFile(productFolder + "\\" + name, "new " + name);
+    for (const std::string& name : kSampleNames)
+      WriteFile(productFolder + "\\" + name, "new " + name);
+    WriteFile(productFolder + "\\Quillbar.exe", "new Quillbar.exe");
+    WriteFile(setupFolder + "\\qbar47.dat", "archive");
+    fake.launch = [this](const char*, UINT show) {
+      launchShow = show;
+      if (opensAtOnce) extractor.Open();
+      return 33u;
+    };
+    fake.onSleep = [this](DWORD now) {
+      if (meanwhile) meanwhile(now);
+      extractor.Pump();
+    };
+  }
+
+  std::string CopyPath() const { return setupFolder + "\\qbar!ins.exe"; }
+
+  void ExpectErrorBoxes(const std::vector<std::string>& texts, int line) {
+    SCOPED_TRACE("called from line " + std::to_string(line));
+    ASSERT_EQ(texts.size(), fake.boxes.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+      EXPECT_EQ(texts[i], fake.boxes[i].text);
+      EXPECT_EQ(kErrorCaption, fake.boxes[i].caption);
+      EXPECT_EQ(UINT(MB_OK | MB_TOPMOST), fake.boxes[i].style);
+    }
+  }
+
+  size_t SleepsOf(DWORD milliseconds) const {
+    return std::count(fake.sleeps.begin(), fake.sleeps.end(), milliseconds);
+  }
+
+  std::vector<std::string> EventNames() const {
+    std::vector<std::string> names;
+    for (const auto& event : extractor.events) names.push_back(event.what);
+    return names;
+  }
+
+  // The plug-ins were left where the extractor put them.
+  void ExpectPluginsNotPlaced(int line) {
+    SCOPED_TRACE("called from line " + std::to_string(line));
+    EXPECT_FALSE(PathExists(installFolder + "\\plugins"));
+    for (const std::string& name : kPluginNames)
+      EXPECT_TRUE(PathExists(installFolder + "\\" + name));
+  }
+
+  std::string productFolder;
+  FakeExtractor extractor;
+  bool opensAtOnce = true;
+  UINT launchShow = 0;
+  std::function<void(DWORD now)> meanwhile;
+};
+
+TEST_F(ExtractTest, MissingArchiveShowsOneBoxAndMakesNoCopy) {
+  DeleteFileA((setupFolder + "\\qbar47.dat").c_str());
+  fake.Answer(IDOK);
+  EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
+  ExpectErrorBoxes({kMissingArchive}, __LINE__);
+  EXPECT_EQ(setupFolder + "\\qbar47.dat", setupState.payloadArchivePath);
+  EXPECT_EQ(CopyPath(), setupState.extractorCopyPath) << "set even when the archive is missing";
+  EXPECT_FALSE(PathExists(CopyPath()));
+  EXPECT_TRUE(fake.launches.empty());
+}
+
+TEST_F(ExtractTest, AnotherMissingArchiveNameIsStillReportedAsQbar47) {
+  fake.Answer(IDOK);
+  EXPECT_EQ(0, ExtractPayload("other.dat"));
+  ExpectErrorBoxes({kMissingArchive}, __LINE__);
+  EXPECT_EQ(setupFolder + "\\other.dat", setupState.payloadArchivePath);
+}
+
+TEST_F(ExtractTest, CopyRefusedTwiceOneSecondApartStops) {
+  // An extractor copy still held open by its earlier run cannot be replaced.
+  WriteFile(CopyPath(), "old copy");
+  HANDLE held = CreateFileA(CopyPath().c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  fake.Answer(IDOK);
+  EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
+  CloseHandle(held);
+  ExpectErrorBoxes({kCopyFailed}, __LINE__);
+  EXPECT_EQ(std::vector<DWORD>{1000}, fake.sleeps);
+  EXPECT_TRUE(fake.launches.empty());
+  EXPECT_EQ("old copy", ReadFile(CopyPath()));
+}
+
+TEST_F(ExtractTest, CopyThatSucceedsASecondLaterGoesOnSilently) {
+  WriteFile(CopyPath(), "old copy");
+  HANDLE held = CreateFileA(CopyPath().c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  meanwhile = [&](DWORD now) {
+    if (now == 1000 && held != INVALID_HANDLE_VALUE) {
+      CloseHandle(held);
+      held = INVALID_HANDLE_VALUE;
+    }
+  };
+  EXPECT_EQ(1, ExtractPayload("qbar47.dat"));
+  if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+  EXPECT_TRUE(fake.boxes.empty());
+  ASSERT_FALSE(fake.sleeps.empty());
+  EXPECT_EQ(1000u, fake.sleeps[0]);
+  EXPECT_EQ("archive", ReadFile(CopyPath()));
+  EXPECT_EQ(1u, fake.launches.size());
+}
+
+TEST_F(ExtractTest, WinExecResultOf32OrLessShowsTheResultThenTheCopyPath) {
+  for (UINT result : {0u, 2u, 32u}) {
+    SCOPED_TRACE("WinExec result " + std::to_string(result));
+    fake.boxes.clear();
+    fake.launches.clear();
+    fake.launch = [result](const char*, UINT) { return result; };
+    fake.Answer(IDOK);
+    fake.Answer(IDOK);
+    EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
+    ExpectErrorBoxes({"Unable to winexec unzip program " + std::to_string(result), CopyPath()},
+                     __LINE__);
+    ASSERT_EQ(1u, fake.launches.size());
+    EXPECT_EQ("\"" + CopyPath() + "\"", fake.launches[0]);
+    EXPECT_EQ("archive", ReadFile(CopyPath()));
+    EXPECT_TRUE(fake.sleeps.empty());
+  }
+}
+
+TEST_F(ExtractTest, SuccessDrivesTheExtractorAndPlacesEveryFile) {
+  UseConfigFolder(configFolder);
+  EXPECT_EQ(1, ExtractPayload("qbar47.dat"));
+  EXPECT_TRUE(fake.boxes.empty());
+  ASSERT_EQ(1u, fake.launches.size());
+  EXPECT_EQ("\"" + CopyPath() + "\"", fake.launches[0]);
+  EXPECT_EQ(UINT(SW_SHOW), launchShow);
+
+  // Found at once; IDOK posted and handled during the first 333 ms check;
+  // the box disabled, a second's pause, IDCANCEL sent, then WM_CLOSE sent.
+  EXPECT_EQ(installFolder, extractor.destination);
+  EXPECT_EQ((std::vector<DWORD>{333, 1000}), fake.sleeps);
+  ASSERT_EQ((std::vector<std::string>{"start", "box shown", "cancel disabled sent", "close sent"}),
+            EventNames());
+  EXPECT_EQ(333u, extractor.events[0].at);
+  EXPECT_EQ(1333u, extractor.events[2].at);
+  EXPECT_EQ(NULL, extractor.mainWindow()) << "closed";
+
+  for (const std::string& name : kPluginNames) {
+    EXPECT_EQ("new " + name, ReadFile(installFolder + "\\plugins\\" + name));
+    EXPECT_FALSE(PathExists(installFolder + "\\" + name)) << name;
+  }
+  EXPECT_EQ("new Quillbar.exe", ReadFile(installFolder + "\\Quillbar.exe"));
+  for (const std::string& name : kSampleNames) {
+    EXPECT_EQ("new " + name, ReadFile(configFolder + "\\" + name));
+    EXPECT_TRUE(PathExists(installFolder + "\\" + name)) << "copied, not moved: " << name;
+  }
+  EXPECT_EQ("new default.qcf", ReadFile(configFolder + "\\Qbarconf.qcf"));
+  EXPECT_EQ(kSampleNames.size() + 1, ListFolder(configFolder).size());
+}
+
+TEST_F(ExtractTest, MainWindowFirstFoundAtTheEightiethAttemptIsUsed) {
+  opensAtOnce = false;
+  meanwhile = [&](DWORD now) {
+    if (now == 79 * 200) extractor.Open();  // after the 79th failed attempt's pause
+  };
+  EXPECT_EQ(1, ExtractPayload("qbar47.dat"));
+  EXPECT_TRUE(fake.boxes.empty());
+  EXPECT_EQ(79u, SleepsOf(200));
+  EXPECT_EQ(installFolder, extractor.destination);
+  EXPECT_TRUE(PathExists(installFolder + "\\plugins\\QBarClock.dll"));
+}
+
+TEST_F(ExtractTest, MainWindowNeverFoundGivesUpAfterEightyAttempts) {
+  opensAtOnce = false;
+  fake.Answer(IDOK);
+  EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
+  ExpectErrorBoxes({"Unable to run unzip program."}, __LINE__);
+  EXPECT_EQ(std::vector<DWORD>(80, 200), fake.sleeps);
+  EXPECT_FALSE(PathExists(installFolder + "\\plugins"));
+}
+
+TEST_F(ExtractTest, CompletionBoxNeverFoundStopsBeforePluginsAndSamples) {
+  UseConfigFolder(configFolder);
+  extractor.completes = false;
+  fake.Answer(IDOK);
+  EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
+  ExpectErrorBoxes({"cannot complete unzip"}, __LINE__);
+  EXPECT_EQ(std::vector<DWORD>(60, 333), fake.sleeps);
+  EXPECT_EQ(std::vector<std::string>{"start"}, EventNames()) << "the main window is not closed";
+  EXPECT_TRUE(IsWindow(extractor.mainWindow()));
+  ExpectPluginsNotPlaced(__LINE__);
+  EXPECT_TRUE(ListFolder(configFolder).empty());
+}
+
+TEST_F(ExtractTest, WithoutConfigFolderPluginsArePlacedAndNothingIsCopied) {
+  EXPECT_EQ(1, ExtractPayload("qbar47.dat"));
+  EXPECT_EQ(kPluginNames.size(), ListFolder(installFolder + "\\plugins").size());
+  EXPECT_TRUE(ListFolder(configFolder).empty());
+  EXPECT_FALSE(PathExists(installFolder + "\\Qbarconf.qcf"));
+}
+
+TEST_F(ExtractTest, ExistingMainConfigurationFileKeepsItsContentWhileSamplesAreReplaced) {
+  UseConfigFolder(configFolder);
+  WriteFile(configFolder + "\\Qbarconf.qcf", "my own bars");
+  WriteFile(configFolder + "\\demo.qcf", "old demo");
+  EXPECT_EQ(1, ExtractPayload("qbar47.dat"));
+  EXPECT_EQ("my own bars", ReadFile(configFolder + "\\Qbarconf.qcf"));
+  EXPECT_EQ("new demo.qcf", ReadFile(configFolder + "\\demo.qcf"));
+}
+
+TEST_F(ExtractTest, MissingSamplesArePassedOverSilently) {
+  UseConfigFolder(configFolder);
+  DeleteFileA((productFolder + "\\default.qcf").c_str());
+  DeleteFileA((productFolder + "\\tiered.qcf").c_str());
+  EXPECT_EQ(1, ExtractPayload("qbar47.dat"));
+  EXPECT_TRUE(fake.boxes.empty());
+  EXPECT_EQ((std::vector<std::string>{"cascade.qcf", "demo.qcf", "empty.qcf", "showcase.qcf"}),
+            ListFolder(configFolder))
+      << "no seed, so no Qbarconf.qcf either";
+}
+
+TEST_F(ExtractTest, SetupInADriveRootUsesTheArchiveInThatRoot) {
+  fake.modulePath = "C:\\setup.exe";
+  DeleteFileA("C:\\qbar47.dat");
+  fake.Answer(IDOK);
+  EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
+  ExpectErrorBoxes({kMissingArchive}, __LINE__);
+  EXPECT_STREQ("C:\\qbar47.dat", setupState.payloadArchivePath);
+  EXPECT_STREQ("C:\\qbar!ins.exe", setupState.extractorCopyPath);
+
+  // With the archive there, the copy is made beside it and run.
+  WriteFile("C:\\qbar47.dat", "root archive");
+  fake.boxes.clear();
+  fake.launch = [](const char*, UINT) { return 2u; };
+  fake.Answer(IDOK);
+  fake.Answer(IDOK);
+  EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
+  std::string copy = ReadFile("C:\\qbar!ins.exe");
+  DeleteFileA("C:\\qbar47.dat");
+  DeleteFileA("C:\\qbar!ins.exe");
+  EXPECT_EQ("root archive", copy);
+  ASSERT_EQ(1u, fake.launches.size());
+  EXPECT_EQ("\"C:\\qbar!ins.exe\"", fake.launches[0]);
+  ExpectErrorBoxes({"Unable to winexec unzip program 2", "C:\\qbar!ins.exe"}, __LINE__);
+}
+
+TEST_F(ExtractTest, SetupPathLongerThanTheBufferIsRefusedAsMissingArchive) {
+  fake.modulePath = PathOfLength(setupFolder, 300) + "\\setup.exe";
+  fake.Answer(IDOK);
+  EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
+  ExpectErrorBoxes({kMissingArchive}, __LINE__);
+  EXPECT_STREQ("", setupState.payloadArchivePath);
+  EXPECT_STREQ("", setupState.extractorCopyPath) << "nothing was made, so nothing to delete";
+}
+
+TEST_F(ExtractTest, ArchiveNameTooLongIsRefusedAsMissingArchive) {
+  fake.Answer(IDOK);
+  EXPECT_EQ(0, ExtractPayload(std::string(260, 'a').c_str()));
+  ExpectErrorBoxes({kMissingArchive}, __LINE__);
+  EXPECT_STREQ("", setupState.payloadArchivePath);
+  EXPECT_EQ(CopyPath(), setupState.extractorCopyPath);
+}
+
+TEST_F(ExtractTest, CopyPathTooLongIsRefusedAtOnceWithoutARetry) {
+  // 247 characters: "\qbar47.dat" still fits a MAX_PATH buffer, "\qbar!ins.exe" does not.
+  std::string deepFolder = PathOfLength(scratch.path(), 247);
+  MakeFolder(deepFolder);
+  WriteFile(deepFolder + "\\qbar47.dat", "archive");
+  fake.modulePath = deepFolder + "\\setup.exe";
+  fake.Answer(IDOK);
+  EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
+  ExpectErrorBoxes({kCopyFailed}, __LINE__);
+  EXPECT_EQ(deepFolder + "\\qbar47.dat", setupState.payloadArchivePath);
+  EXPECT_STREQ("", setupState.extractorCopyPath);
+  EXPECT_TRUE(fake.sleeps.empty());
+  EXPECT_EQ(std::vector<std::string>{"qbar47.dat"}, ListFolder(deepFolder));
+}
+
+TEST_F(ExtractTest, SamplesThatWouldNotFitTheConfigFolderAreSkippedNotCut) {
+  // 248 characters: "\empty.qcf", "\tiered.qcf" and "\demo.qcf" fit; "\default.qcf",
+  // "\showcase.qcf", "\cascade.qcf" and "\Qbarconf.qcf" do not.
+  std::string deepConfig = PathOfLength(scratch.path(), 248);
+  MakeFolder(deepConfig);
+  UseConfigFolder(deepConfig);
+  EXPECT_EQ(1, ExtractPayload("qbar47.dat"));
+  EXPECT_TRUE(fake.boxes.empty());
+  EXPECT_EQ((std::vector<std::string>{"demo.qcf", "empty.qcf", "tiered.qcf"}),
+            ListFolder(deepConfig));
+}
+
+TEST(SetupErrorBox, ShowsTheTextOnTopWithoutOwnerOrIcon) {
+  FakeOutside fake;
+  fake.Answer(IDOK);
+  ShowSetupError("cannot complete unzip");
+  ASSERT_EQ(1u, fake.boxes.size());
+  EXPECT_EQ("cannot complete unzip", fake.boxes[0].text);
+  EXPECT_EQ("Quillbar Setup Error", fake.boxes[0].caption);
+  EXPECT_EQ(UINT(0x00040000), fake.boxes[0].style);
+}
+
+TEST(SetupErrorBox, TextLongerThanItsBufferIsShownWhole) {
+  FakeOutside fake;
+  std::string text(400, 'x');
+  text += " end";
+  fake.Answer(IDOK);
+  ShowSetupError(text.c_str());
+  ASSERT_EQ(1u, fake.boxes.size());
+  EXPECT_EQ(text, fake.boxes[0].text);
+}
+
+}  // namespace
