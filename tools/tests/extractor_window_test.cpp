@@ -1,0 +1,136 @@
+// The self-extractor as the installer drives it: started as "qbar!ins.exe",
+// found by its titles, given a folder in control 106 and a posted IDOK. These
+// tests wait on a real second process, so they poll with real time.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/scratch_folder.h"
+#include "tools/tests/sfx_test_files.h"
+
+namespace {
+
+const char kMainTitle[] = "WinZip Self-Extractor - qbar!ins.exe";
+const char kDoneTitle[] = "WinZip Self-Extractor";
+const char kErrorTitle[] = "Self-Extractor Error";
+
+// Polls for a top-level window of that whole title for up to timeoutMs.
+HWND WaitForWindow(const char* title, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    HWND window = FindWindowA(nullptr, title);
+    if (window || GetTickCount() - start > timeoutMs) return window;
+    Sleep(50);
+  }
+}
+
+class ExtractorWindowTest : public ::testing::Test {
+ protected:
+  // Copies the archive to "qbar!ins.exe", as the installer does, and starts it.
+  void Start(const std::string& archive) {
+    std::string copy = scratch / "qbar!ins.exe";
+    ASSERT_TRUE(CopyFileA(TestArchive(archive).c_str(), copy.c_str(), FALSE));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string command = "\"" + copy + "\"";
+    ASSERT_TRUE(CreateProcessA(copy.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               scratch.path().c_str(), &startup, &process));
+    main = WaitForWindow(kMainTitle, 20000);
+    ASSERT_NE(nullptr, main) << "no window titled " << kMainTitle;
+  }
+  void Unzip(const std::string& folder) {
+    HWND field = GetDlgItem(main, 106);
+    ASSERT_NE(nullptr, field);
+    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+    PostMessageA(main, WM_COMMAND, IDOK, 0);
+  }
+  void CloseAndExpectExit() {
+    SendMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 20000));
+    DWORD code = 99;
+    GetExitCodeProcess(process.hProcess, &code);
+    EXPECT_EQ(0u, code);
+  }
+  void TearDown() override {
+    if (process.hProcess) {
+      if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+      }
+      CloseHandle(process.hProcess);
+      CloseHandle(process.hThread);
+    }
+  }
+  ScratchFolder scratch;
+  PROCESS_INFORMATION process = {};
+  HWND main = nullptr;
+};
+
+TEST_F(ExtractorWindowTest, UnpacksThroughItsWindowAndEndsAsTheInstallerDrivesIt) {
+  std::string folder = scratch / "Quillbar";
+  Start("good.exe");
+  Unzip(folder);
+  HWND done = WaitForWindow(kDoneTitle, 30000);
+  ASSERT_NE(nullptr, done) << "no completion box";
+  EXPECT_NE(done, main);
+  for (const char* const* name = ProductNames(); *name; ++name) {
+    EXPECT_EQ(ReadFile(TestArchive(std::string("product\\") + *name)),
+              ReadFile(folder + "\\" + *name))
+        << *name << " is in place when the completion box shows";
+  }
+  EnableWindow(done, FALSE);
+  SendMessageA(done, WM_COMMAND, IDCANCEL, 0);
+  DWORD start = GetTickCount();
+  while (IsWindow(done) && GetTickCount() - start < 5000) Sleep(20);
+  EXPECT_FALSE(IsWindow(done)) << "IDCANCEL dismisses the disabled box";
+  EXPECT_TRUE(IsWindow(main));
+  CloseAndExpectExit();
+}
+
+TEST_F(ExtractorWindowTest, ADamagedArchiveShowsItsOwnErrorAndNeverTheCompletionBox) {
+  std::string folder = scratch / "Quillbar";
+  Start("crc.exe");
+  Unzip(folder);
+  HWND error = WaitForWindow(kErrorTitle, 30000);
+  ASSERT_NE(nullptr, error) << "no error box";
+  EXPECT_EQ(nullptr, FindWindowA(nullptr, kDoneTitle));
+  EXPECT_EQ(std::vector<std::string>{}, ListFolder(folder)) << "no file, partial or whole";
+  SendMessageA(error, WM_COMMAND, IDOK, 0);
+  // Whatever comes after the error box, it is not the completion box.
+  EXPECT_EQ(nullptr, WaitForWindow(kDoneTitle, 1500));
+  CloseAndExpectExit();
+}
+
+TEST_F(ExtractorWindowTest, ARefusedEntryShowsTheErrorAndWritesNothing) {
+  std::string folder = scratch / "Quillbar";
+  Start("refused.exe");
+  Unzip(folder);
+  HWND error = WaitForWindow(kErrorTitle, 30000);
+  ASSERT_NE(nullptr, error) << "no error box";
+  EXPECT_FALSE(PathExists(folder));
+  EXPECT_FALSE(PathExists(scratch / "evil.txt"));
+  SendMessageA(error, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(nullptr, WaitForWindow(kDoneTitle, 1000));
+  CloseAndExpectExit();
+}
+
+TEST_F(ExtractorWindowTest, AnEmptyFolderFieldAsksForAFolder) {
+  Start("good.exe");
+  Unzip("");
+  HWND error = WaitForWindow(kErrorTitle, 20000);
+  ASSERT_NE(nullptr, error);
+  SendMessageA(error, WM_COMMAND, IDOK, 0);
+  // The person can then type a folder and press the button again.
+  std::string folder = scratch / "typed";
+  Unzip(folder);
+  HWND done = WaitForWindow(kDoneTitle, 30000);
+  ASSERT_NE(nullptr, done);
+  EXPECT_TRUE(PathExists(folder + "\\readme.txt"));
+  SendMessageA(done, WM_COMMAND, IDCANCEL, 0);
+  CloseAndExpectExit();
+}
+
+}  // namespace

@@ -1,0 +1,164 @@
+#include "tools/sfx/unpack.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/scratch_folder.h"
+#include "tools/tests/sfx_test_files.h"
+
+namespace {
+
+std::vector<std::string> ProductList() {
+  std::vector<std::string> names;
+  for (const char* const* name = ProductNames(); *name; ++name) names.push_back(*name);
+  return names;
+}
+
+class UnpackTest : public ::testing::Test {
+ protected:
+  bool Unpack(const std::string& archive, const std::string& folder) {
+    memset(&outcome, 'g', sizeof outcome);
+    return UnpackFile(TestArchive(archive).c_str(), folder.c_str(), cancel, &outcome);
+  }
+  void ExpectProductIn(const std::string& folder) {
+    EXPECT_EQ(ProductList(), ListFolder(folder)) << "no scratch file may stay behind";
+    for (const std::string& name : ProductList()) {
+      EXPECT_EQ(ReadFile(TestArchive("product\\" + name)), ReadFile(folder + "\\" + name)) << name;
+    }
+  }
+  ScratchFolder scratch;
+  UnpackOutcome outcome;
+  volatile LONG* cancel = nullptr;
+};
+
+TEST_F(UnpackTest, UnpacksEveryFileWithItsContentIntoAFolderMadeWithItsParents) {
+  std::string folder = scratch / "Program Files\\Quillbar";
+  ASSERT_TRUE(Unpack("good.exe", folder)) << outcome.step;
+  EXPECT_EQ(kUnpackDone, outcome.step);
+  EXPECT_EQ(4u, outcome.files);
+  ExpectProductIn(folder);
+}
+
+TEST_F(UnpackTest, ReplacesFilesOfAnEarlierInstallationAndLeavesOthers) {
+  WriteFile(scratch / "readme.txt", "old read-me");
+  WriteFile(scratch / "mine.txt", "the user's own");
+  ASSERT_TRUE(Unpack("good.exe", scratch.path() + "\\")) << outcome.step;
+  EXPECT_EQ(ReadFile(TestArchive("product\\readme.txt")), ReadFile(scratch / "readme.txt"));
+  EXPECT_EQ("the user's own", ReadFile(scratch / "mine.txt"));
+}
+
+TEST_F(UnpackTest, ATypedRelativeFolderIsTakenFromTheCurrentFolder) {
+  char previous[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, previous);
+  SetCurrentDirectoryA(scratch.path().c_str());
+  bool ok = Unpack("good.exe", "typed\\here");
+  SetCurrentDirectoryA(previous);
+  ASSERT_TRUE(ok) << outcome.step;
+  ExpectProductIn(scratch / "typed\\here");
+}
+
+TEST_F(UnpackTest, ACrcMismatchInTheLastFileLeavesNoFileUnderAnyName) {
+  WriteFile(scratch / "readme.txt", "old read-me");
+  EXPECT_FALSE(Unpack("crc.exe", scratch.path()));
+  EXPECT_EQ(kUnpackBadArchive, outcome.step);
+  EXPECT_EQ(kZipCrcMismatch, outcome.zip);
+  EXPECT_STREQ("zz-last.bin", outcome.name);
+  EXPECT_EQ(std::vector<std::string>{"readme.txt"}, ListFolder(scratch.path()))
+      << "the files unpacked before the damaged one are not kept, nor any scratch file";
+  EXPECT_EQ("old read-me", ReadFile(scratch / "readme.txt"));
+}
+
+TEST_F(UnpackTest, ATruncatedArchiveIsRefusedBeforeAnythingIsWritten) {
+  std::string folder = scratch / "target";
+  EXPECT_FALSE(Unpack("truncated.exe", folder));
+  EXPECT_EQ(kUnpackBadArchive, outcome.step);
+  EXPECT_EQ(kZipNoArchive, outcome.zip);
+  EXPECT_FALSE(PathExists(folder)) << "not even the folder is made";
+}
+
+TEST_F(UnpackTest, AnEntryLeavingTheFolderRefusesTheWholeArchive) {
+  std::string folder = scratch / "target";
+  EXPECT_FALSE(Unpack("refused.exe", folder));
+  EXPECT_EQ(kUnpackBadArchive, outcome.step);
+  EXPECT_EQ(kZipRefusedName, outcome.zip);
+  EXPECT_STREQ("../evil.txt", outcome.name);
+  EXPECT_FALSE(PathExists(folder));
+  EXPECT_EQ(std::vector<std::string>{}, ListFolder(scratch.path()));
+}
+
+std::string FolderOfLength(const ScratchFolder& scratch, size_t length) {
+  return scratch.path() + "\\" + std::string(length - scratch.path().size() - 1, 'f');
+}
+
+TEST_F(UnpackTest, TheLongestFolderThatTakesTheScratchFilesWorks) {
+  // GetTempFileName takes folders of up to MAX_PATH - 14 characters.
+  std::string folder = FolderOfLength(scratch, MAX_PATH - 14);
+  ASSERT_TRUE(Unpack("good.exe", folder)) << outcome.step;
+  ExpectProductIn(folder);
+}
+
+TEST_F(UnpackTest, ALongerFolderIsRefusedWithoutWriting) {
+  std::string folder = FolderOfLength(scratch, MAX_PATH - 13);
+  EXPECT_FALSE(Unpack("good.exe", folder));
+  EXPECT_EQ(kUnpackPathTooLong, outcome.step);
+  EXPECT_FALSE(PathExists(folder));
+}
+
+TEST_F(UnpackTest, AnEmptyFolderTextIsRefused) {
+  EXPECT_FALSE(Unpack("good.exe", ""));
+  EXPECT_EQ(kUnpackNoFolder, outcome.step);
+}
+
+TEST_F(UnpackTest, ATargetHeldOpenWithoutSharingFailsAndLeavesNoScratchFile) {
+  WriteFile(scratch / "zz-last.bin", "in use");
+  HANDLE held = CreateFileA((scratch / "zz-last.bin").c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  bool ok = Unpack("good.exe", scratch.path());
+  CloseHandle(held);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(kUnpackCannotPlace, outcome.step);
+  EXPECT_STREQ("zz-last.bin", outcome.name);
+  EXPECT_EQ("in use", ReadFile(scratch / "zz-last.bin"));
+  for (const std::string& name : ListFolder(scratch.path())) {
+    EXPECT_EQ(std::string::npos, name.find(".tmp")) << name;
+  }
+}
+
+TEST_F(UnpackTest, CancellingStopsWithNothingWritten) {
+  LONG stop = 1;
+  cancel = &stop;
+  EXPECT_FALSE(Unpack("good.exe", scratch.path()));
+  EXPECT_EQ(kUnpackCancelled, outcome.step);
+  EXPECT_EQ(std::vector<std::string>{}, ListFolder(scratch.path()));
+}
+
+TEST_F(UnpackTest, AProgramWithoutArchiveSaysSo) {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  memset(&outcome, 'g', sizeof outcome);
+  EXPECT_FALSE(UnpackFile(self, scratch.path().c_str(), nullptr, &outcome));
+  EXPECT_EQ(kUnpackBadArchive, outcome.step);
+  EXPECT_EQ(kZipNoArchive, outcome.zip);
+  EXPECT_FALSE(
+      UnpackFile((scratch / "missing.exe").c_str(), scratch.path().c_str(), nullptr, &outcome));
+  EXPECT_EQ(kUnpackNoArchive, outcome.step);
+}
+
+TEST_F(UnpackTest, FailureTextNamesTheFile) {
+  Unpack("crc.exe", scratch.path());
+  char text[400];
+  memset(text, 'g', sizeof text);
+  DescribeFailure(outcome, text, sizeof text);
+  EXPECT_STREQ(
+      "The archive is damaged: a file does not match its checksum. Nothing was unzipped.\n\n"
+      "File: zz-last.bin",
+      text);
+  char tiny[40];
+  DescribeFailure(outcome, tiny, sizeof tiny);
+  EXPECT_STREQ("", tiny) << "a sentence that does not fit is refused, not cut";
+}
+
+}  // namespace
