@@ -22,6 +22,8 @@ qb_ensure_packages() {
   [ -f /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a ] ||
     need+=(libclang-rt-14-dev)
   [ -d /usr/src/googletest ] || need+=(googletest)
+  [ -f /usr/lib/x86_64-linux-gnu/libgtest.a ] || need+=(libgtest-dev)
+  [ -f /usr/include/zlib.h ] || need+=(zlib1g-dev)
   command -v lnkinfo >/dev/null || need+=(liblnk-utils)
   command -v import >/dev/null || need+=(imagemagick)
   command -v zip >/dev/null || need+=(zip unzip)
