@@ -15,53 +15,59 @@
 namespace {
 
 // What the "user" does once the folder picker is up, run from a timer inside
-// the picker's own modal loop.
-std::function<void(HWND picker)> pickerAction;
-std::string pickerTitle;
+// the picker's own modal loop, tick after tick until it says it is done.
+std::function<bool(HWND picker)> pickerAction;
+bool pickerShowsTitle = false;
 bool pickerHasEditBox = false;
 
+// The picker, not the wizard's sheet: a dialog with a folder tree.
+BOOL CALLBACK TakeIfPicker(HWND window, LPARAM found) {
+  char className[64] = "";
+  GetClassNameA(window, className, sizeof className);
+  if (IsWindowVisible(window) && std::string(className) == "#32770" &&
+      FindWindowExA(window, NULL, "SysTreeView32", NULL)) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND FindPicker() {
-  struct Search {
-    HWND found = NULL;
-  } search;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM data) -> BOOL {
-        char className[64] = "";
-        GetClassNameA(window, className, sizeof className);
-        // The picker, not the wizard's sheet: a dialog with a folder tree.
-        if (IsWindowVisible(window) && std::string(className) == "#32770" &&
-            FindWindowExA(window, NULL, "SysTreeView32", NULL)) {
-          reinterpret_cast<Search*>(data)->found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  HWND found = NULL;
+  EnumThreadWindows(GetCurrentThreadId(), TakeIfPicker, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 void CALLBACK ActOnPicker(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND picker = FindPicker();
   if (!picker) return;
-  KillTimer(NULL, timer);
-  char title[256] = "";
-  GetWindowTextA(picker, title, sizeof title);
-  pickerTitle = title;
+  pickerShowsTitle = FindWindowExA(picker, NULL, "Static", "Select folder") != NULL;
   pickerHasEditBox = FindWindowExA(picker, NULL, "Edit", NULL) != NULL;
-  pickerAction(picker);
+  if (pickerAction(picker)) KillTimer(NULL, timer);
 }
 
+// Selects the folder and, once the picker shows it as selected (its edit box
+// holds the folder's name), presses OK.
 void Choose(const std::string& folder) {
-  pickerAction = [folder](HWND picker) {
-    SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+  std::string name = folder.substr(folder.rfind('\\') + 1);
+  pickerAction = [folder, name](HWND picker) {
+    char shown[MAX_PATH] = "";
+    GetWindowTextA(FindWindowExA(picker, NULL, "Edit", NULL), shown, MAX_PATH);
+    if (name != shown) {
+      SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+      return false;
+    }
     PostMessageA(picker, WM_COMMAND, IDOK, 0);
+    return true;
   };
   SetTimer(NULL, 0, 50, ActOnPicker);
 }
 
 void Cancel() {
-  pickerAction = [](HWND picker) { PostMessageA(picker, WM_COMMAND, IDCANCEL, 0); };
+  pickerAction = [](HWND picker) {
+    PostMessageA(picker, WM_COMMAND, IDCANCEL, 0);
+    return true;
+  };
   SetTimer(NULL, 0, 50, ActOnPicker);
 }
 
@@ -83,6 +89,7 @@ TEST_F(BrowseForFolderTest, AChoiceGivesTheFullPath) {
   EXPECT_TRUE(BrowseForFolder(buffer));
   EXPECT_EQ(scratch / "Chosen Folder", buffer);
   EXPECT_TRUE(pickerHasEditBox);
+  EXPECT_TRUE(pickerShowsTitle);
 }
 
 TEST_F(BrowseForFolderTest, CancelGivesFalseAndAnEmptyBuffer) {

@@ -109,7 +109,8 @@ TEST_F(ShortcutsPageTest, CancelDoesNotSaveTheFlags) {
 TEST_F(ShortcutsPageTest, BackIsNotHandled) {
   ModelessWizard wizard(2);
   BOOL handled = TRUE;
-  EXPECT_EQ(ModelessWizard::kUnsetResult, wizard.Notify(ShortcutsPageProc, PSN_WIZBACK, &handled));
+  const LONG_PTR unset = ModelessWizard::kUnsetResult;  // a copy: the constant has no storage
+  EXPECT_EQ(unset, wizard.Notify(ShortcutsPageProc, PSN_WIZBACK, &handled));
   EXPECT_FALSE(handled);
 }
 
