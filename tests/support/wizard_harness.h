@@ -18,7 +18,7 @@ class ModelessWizard {
   bool ButtonEnabled(int controlId) const;
   // Hands a sheet notification to the page procedure for the current page;
   // the result it set (kUnsetResult when none) and whether it handled it.
-  static const LONG_PTR kUnsetResult = 0x5a5a;
+  static constexpr LONG_PTR kUnsetResult = 0x5a5a;
   LONG_PTR Notify(DLGPROC procedure, int code, BOOL* handled = nullptr);
 
  private:
