@@ -68,4 +68,14 @@ TEST_F(RunSetupTest, InstallModeSetsTheDefaultsAndRunsTheWizard) {
                            "UninstallString"));
 }
 
+TEST_F(RunSetupTest, UnwiseInTheCommandLineRunsTheRemovalInsteadOfTheWizard) {
+  fake.Answer(IDCANCEL);
+  EXPECT_EQ(0, RunSetup(GetModuleHandleA(NULL), "C:\\PROGRA~1\\QUILLBAR\\UNWISE.EXE ***"));
+  ASSERT_EQ(1u, fake.boxes.size());
+  EXPECT_EQ("Remove Quillbar?", fake.boxes[0].text);
+  EXPECT_STREQ("D:\\Remembered", setupState.installFolder) << "loaded in both modes";
+  EXPECT_FALSE(setupState.desktopShortcuts) << "install defaults are for install mode only";
+  EXPECT_TRUE(setupState.shellLink == nullptr) << "COM is stopped at the end";
+}
+
 }  // namespace
