@@ -9,7 +9,7 @@ E2E_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 e2e_pristine() {
   local preset=$1
   E2E_PRISTINE="$QB_BUILD/$preset/e2e-pristine"
-  if [ ! -f "$E2E_PRISTINE/.ready" ]; then
+  if [ ! -f "$E2E_PRISTINE/.ready" ] || [ -n "$(find "$E2E_PRISTINE/drive_c/users" -maxdepth 2 -type l)" ]; then
     qb_log "creating the pristine end-to-end prefix $E2E_PRISTINE"
     rm -rf "$E2E_PRISTINE"
     mkdir -p "$E2E_PRISTINE"
@@ -22,6 +22,16 @@ e2e_pristine() {
       /usr/lib/wine/wineserver -k
       /usr/lib/wine/wineserver -w
     )
+    # wineboot links Desktop, Documents... to the Unix home folder: shortcuts
+    # made by setup would land on this machine's real desktop and be shared
+    # by every scenario. Each prefix gets folders of its own instead.
+    local link
+    for link in "$E2E_PRISTINE"/drive_c/users/*/*; do
+      if [ -L "$link" ]; then
+        rm "$link"
+        mkdir "$link"
+      fi
+    done
     touch "$E2E_PRISTINE/.ready"
   fi
 }

@@ -100,3 +100,422 @@ close-window QuillbarTray
 EOF
   expect_nothing_written
 }
+
+# ---------------------------------------------------------------------------
+# Whole installs. The extractor's own completion box is the self-extractor's,
+# dismissed by setup itself: logged, not answered.
+
+INSTALL_FOLDER='C:\Program Files\Quillbar'
+PRODUCT="$BUILD/sample/product"
+
+# The robot steps from the start to the shortcuts page of a default install
+# into a folder that does not exist yet.
+default_install_to_shortcuts() {
+  cat <<EOF
+allow-box "WinZip Self-Extractor"
+start $SETUP
+expect-page $LICENCE_PAGE
+check-licence-centred-22-rows
+press Next
+expect-page $FOLDER_PAGE
+expect-text 1001 "$INSTALL_FOLDER"
+expect-checked 1011 off
+expect-enabled 1009 off
+press Next
+expect-box $BOX_MAIN_FOLDER press Yes
+expect-page $SHORTCUTS_PAGE
+expect-checked 1003 off
+expect-checked 1004 off
+expect-checked 1005 on
+expect-checked 1006 on
+expect-checked 1008 on
+EOF
+}
+
+# Every file of the sample product in the install folder, the plug-ins in
+# "plugins", the new modules in place of the old ones.
+expect_product_files() {
+  local folder=$1 name
+  for name in Quillbar.exe QBarConf.exe readme.txt Quillbar.hlp Quillbar.chm QBST.chm \
+    Quillbar.icl default.qcf empty.qcf tiered.qcf showcase.qcf cascade.qcf demo.qcf unwise.exe; do
+    expect_same_file "$folder\\$name" "$PRODUCT/$name"
+  done
+  for name in QBarClock.dll QBarCpu.dll QBarDisk.dll QBarMail.dll QBarMem.dll QBarNet.dll \
+    QBarNotes.dll QBarPower.dll QBarRecent.dll QBarRun.dll QBarSearch.dll QBarTasks.dll \
+    QBarVolume.dll QBarWeather.dll QBarClock.txt QBarMail.chm QBarNotes.txt QBarWeather.htm \
+    PluginSrc.zip; do
+    expect_same_file "$folder\\plugins\\$name" "$PRODUCT/$name"
+    expect_no_file "$folder\\$name"
+  done
+  expect_same_file "$folder\\QBarctx.Dll" "$PRODUCT/QBarctx.DllNew"
+  expect_same_file "$folder\\QBartray.Dll" "$PRODUCT/QBartray.DllNew"
+  expect_same_file "$folder\\QBardesk.Dll" "$PRODUCT/QBardesk.DllNew"
+  expect_same_file "$folder\\QBartray.exe" "$PRODUCT/QBartray.exenew"
+  expect_same_file "$folder\\QBar.Dll" "$PRODUCT/QBar.DllNew"
+  # Wine's own psapi.dll carries a version far above 0.4000: the private
+  # copy is set aside.
+  expect_same_file "$folder\\PSAPI.dllbak" "$PRODUCT/PSAPI.Dll"
+  expect_no_file "$folder\\PSAPI.Dll"
+}
+
+# The short form of the install folder, as setup wrote it into the uninstall
+# entry; checked to be a blank-free 8.3 path of the same folder name.
+short_install_folder() {
+  saved
+  local command
+  command=$(regfile value 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\WinQuillbar' UninstallString) || return 1
+  printf '%s\n' "${command%\\unwise.exe ***}"
+}
+
+expect_uninstall_entry() {
+  local key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\WinQuillbar'
+  expect_value "$key" DisplayName 'Quillbar 4.7 (remove only)'
+  expect_type "$key" UninstallString str
+  local command
+  command=$(regfile value "$key" UninstallString)
+  [[ "$command" =~ ^C:(\\[A-Za-z0-9_~!-]{1,8}(\.[A-Za-z0-9]{1,3})?)+\\unwise\.exe\ \*\*\*$ ]] ||
+    problem "UninstallString '$command' is not a short path to unwise.exe followed by ' ***'"
+}
+
+expect_file_types() {
+  local short=$1
+  local product="$short\\Quillbar.exe" icons="$short\\Quillbar.icl"
+  expect_value 'HKCR\.Quillbar' @ 'Quillbar.Script'
+  expect_value 'HKCR\Quillbar.Script\DefaultIcon' @ "$icons,4"
+  expect_value 'HKCR\Quillbar.Script\shell\open\command' @ "$product *Script RunFile %1"
+  expect_value 'HKCR\.QBarNote' @ 'Quillbar.Note'
+  expect_value 'HKCR\Quillbar.Note\DefaultIcon' @ "$icons,2"
+  expect_value 'HKCR\Quillbar.Note\shell\open\command' @ "$product *Note Open File \"%1\""
+  expect_value 'HKCR\.QuillbarClip' @ 'Quillbar.Clip'
+  expect_value 'HKCR\Quillbar.Clip\DefaultIcon' @ "$icons,8"
+  expect_value 'HKCR\Quillbar.Clip\shell\open\command' @ "$product *Clip File \"%1\""
+}
+
+# The product's shortcuts with no configuration folder (no working directory,
+# no arguments), in the places of the default choice.
+expect_default_shortcuts() {
+  local folder=$1 config=${2:-} argument=${3:-}
+  local desktop programs startup startmenu
+  desktop=$(shell_folder Desktop)
+  programs=$(shell_folder Programs)
+  startup=$(shell_folder Startup)
+  startmenu=$(shell_folder 'Start Menu')
+  expect_lnk_names "$desktop" 'QBarConf.lnk Quillbar.lnk'
+  expect_lnk "$desktop\\Quillbar.lnk" Quillbar "$folder\\Quillbar.exe" "$config" "$argument"
+  expect_lnk "$desktop\\QBarConf.lnk" 'Quillbar Configure' "$folder\\QBarConf.exe" "$config" "$argument"
+  expect_lnk_names "$programs\\Quillbar" 'Configure.lnk HTML Help.lnk QBarHelp.lnk Quillbar.lnk Tutorial.lnk'
+  expect_lnk "$programs\\Quillbar\\Quillbar.lnk" Quillbar "$folder\\Quillbar.exe" "$config" "$argument"
+  expect_lnk "$programs\\Quillbar\\Configure.lnk" Configure "$folder\\QBarConf.exe" "$config" "$argument"
+  expect_lnk "$programs\\Quillbar\\QBarHelp.lnk" QBarHelp "$folder\\Quillbar.hlp" '' ''
+  expect_lnk "$programs\\Quillbar\\HTML Help.lnk" 'HTML Help' "$folder\\Quillbar.chm" '' ''
+  expect_lnk "$programs\\Quillbar\\Tutorial.lnk" 'Scripting Tutorial' "$folder\\QBST.chm" '' ''
+  expect_lnk_names "$startup" 'Quillbar.lnk'
+  expect_lnk "$startup\\Quillbar.lnk" Quillbar "$folder\\Quillbar.exe" "$config" "$argument"
+  expect_lnk_names "$programs" ''
+  expect_lnk_names "$startmenu" ''
+}
+
+expect_boxes() {
+  local want=$1 got
+  got=$(boxes_seen "$SC_OUT"/robot-*.log | grep -v '^"WinZip Self-Extractor"')
+  [ "$got" = "$want" ] || problem "boxes seen: $(printf '%s' "$got" | tr '\n' '|'), expected $(printf '%s' "$want" | tr '\n' '|')"
+}
+
+scenario default_install
+sc_default_install() {
+  needs_file qbar47.dat "the payload" || return
+  robot <<EOF
+$(default_install_to_shortcuts)
+press Finish
+expect-box $BOX_START_NOW press No
+expect-exit 0
+expect-no-window QuillbarMain
+EOF
+  expect_value 'HKLM\SOFTWARE\TarragonProducts\Tarragon' Folder "$INSTALL_FOLDER"
+  expect_type 'HKLM\SOFTWARE\TarragonProducts\Tarragon' Folder str
+  expect_uninstall_entry
+  expect_file_types "$(short_install_folder)"
+  expect_product_files "$INSTALL_FOLDER"
+  expect_default_shortcuts "$INSTALL_FOLDER"
+  expect_no_file "$(shell_folder AppData)\\Quillbar"
+  expect_no_file 'C:\setup\qbar!ins.exe'
+  expect_boxes "$(printf '%s\n' '"Quillbar Setup" "Main Folder does not exist.  Create it?"' \
+    '"Quillbar Setup" "Successful installation.  Start Quillbar now?"')"
+}
+
+scenario every_shortcut_place
+sc_every_shortcut_place() {
+  needs_file qbar47.dat "the payload" || return
+  robot <<EOF
+$(default_install_to_shortcuts)
+check 1003 on
+check 1004 on
+press Finish
+expect-box $BOX_START_NOW press No
+expect-exit 0
+EOF
+  local startmenu programs folder=$INSTALL_FOLDER
+  startmenu=$(shell_folder 'Start Menu')
+  programs=$(shell_folder Programs)
+  expect_lnk_names "$startmenu" 'QBarConf.lnk Quillbar.lnk'
+  expect_lnk "$startmenu\\Quillbar.lnk" Quillbar "$folder\\Quillbar.exe" '' ''
+  expect_lnk "$startmenu\\QBarConf.lnk" 'Quillbar Configure' "$folder\\QBarConf.exe" '' ''
+  expect_lnk_names "$programs" 'QBarConf.lnk Quillbar.lnk'
+  expect_lnk "$programs\\Quillbar.lnk" Quillbar "$folder\\Quillbar.exe" '' ''
+  expect_lnk "$programs\\QBarConf.lnk" 'Quillbar Configure' "$folder\\QBarConf.exe" '' ''
+  expect_lnk_names "$programs\\Quillbar" 'Configure.lnk HTML Help.lnk QBarHelp.lnk Quillbar.lnk Tutorial.lnk'
+  expect_lnk_names "$(shell_folder Desktop)" 'QBarConf.lnk Quillbar.lnk'
+  expect_lnk_names "$(shell_folder Startup)" 'Quillbar.lnk'
+}
+
+CONFIG_FOLDER='C:\Quillbar Config\Bars'
+
+# A separate configuration folder with a blank in its path, created on the
+# way; the person then starts Quillbar at once.
+scenario config_folder_with_blank_and_start_now
+sc_config_folder_with_blank_and_start_now() {
+  needs_file qbar47.dat "the payload" || return
+  robot <<EOF
+allow-box "WinZip Self-Extractor"
+start $SETUP
+expect-page $LICENCE_PAGE
+press Next
+expect-page $FOLDER_PAGE
+check 1011 on
+expect-enabled 1009 on
+expect-text 1009 '$(shell_folder AppData)\\Quillbar'
+type 1009 "$CONFIG_FOLDER"
+press Next
+expect-box $BOX_MAIN_FOLDER press Yes
+expect-box $BOX_CONFIG_FOLDER press Yes
+expect-page $SHORTCUTS_PAGE
+press Finish
+expect-box $BOX_START_NOW press Yes
+expect-exit 0
+expect-window QuillbarMain
+close-window QuillbarMain
+EOF
+  local argument="$CONFIG_FOLDER\\qbarconf.qcf" name
+  expect_default_shortcuts "$INSTALL_FOLDER" "$CONFIG_FOLDER" "$argument"
+  for name in default.qcf empty.qcf tiered.qcf showcase.qcf cascade.qcf demo.qcf; do
+    expect_same_file "$CONFIG_FOLDER\\$name" "$PRODUCT/$name"
+  done
+  expect_same_file "$CONFIG_FOLDER\\Qbarconf.qcf" "$PRODUCT/default.qcf"
+  # Quillbar was started with the configuration file, its path unquoted.
+  grep -q -F "window QuillbarMain" "$SC_LOG" || problem "Quillbar's window was not seen"
+  grep -F "window QuillbarMain" "$SC_LOG" | grep -q -i -F "${argument//\\/\\\\}" ||
+    problem "Quillbar's window does not name $argument: $(grep -F 'window QuillbarMain' "$SC_LOG")"
+}
+
+scenario start_now_default
+sc_start_now_default() {
+  needs_file qbar47.dat "the payload" || return
+  robot <<EOF
+$(default_install_to_shortcuts)
+press Finish
+expect-box $BOX_START_NOW press Yes
+expect-exit 0
+expect-window QuillbarMain
+close-window QuillbarMain
+EOF
+}
+
+# A second install over the first keeps the user's main configuration file
+# and puts fresh samples beside it.
+scenario reinstall_keeps_user_configuration
+sc_reinstall_keeps_user_configuration() {
+  needs_file qbar47.dat "the payload" || return
+  local install
+  install=$(cat <<EOF
+allow-box "WinZip Self-Extractor"
+start $SETUP
+expect-page $LICENCE_PAGE
+press Next
+expect-page $FOLDER_PAGE
+expect-text 1001 "$INSTALL_FOLDER"
+check 1011 on
+type 1009 "$CONFIG_FOLDER"
+press Next
+EOF
+  )
+  robot <<EOF
+$install
+expect-box $BOX_MAIN_FOLDER press Yes
+expect-box $BOX_CONFIG_FOLDER press Yes
+expect-page $SHORTCUTS_PAGE
+press Finish
+expect-box $BOX_START_NOW press No
+expect-exit 0
+EOF
+  saved
+  printf 'my own bars\n' >"$(unix_path "$CONFIG_FOLDER\\Qbarconf.qcf")"
+  printf 'edited sample\n' >"$(unix_path "$CONFIG_FOLDER\\demo.qcf")"
+  printf 'old plug-in\n' >"$(unix_path "$INSTALL_FOLDER\\plugins\\QBarCpu.dll")"
+  printf 'mine\n' >"$(unix_path "$INSTALL_FOLDER\\plugins\\MyPlugin.dll")"
+  # Both folders exist now: no question on the second run.
+  robot <<EOF
+$install
+expect-page $SHORTCUTS_PAGE
+press Finish
+expect-box $BOX_START_NOW press No
+expect-exit 0
+EOF
+  expect_file_text "$CONFIG_FOLDER\\Qbarconf.qcf" 'my own bars'
+  expect_same_file "$CONFIG_FOLDER\\demo.qcf" "$PRODUCT/demo.qcf"
+  expect_same_file "$INSTALL_FOLDER\\plugins\\QBarCpu.dll" "$PRODUCT/QBarCpu.dll"
+  expect_file_text "$INSTALL_FOLDER\\plugins\\MyPlugin.dll" 'mine'
+  expect_product_files "$INSTALL_FOLDER"
+  expect_value 'HKLM\SOFTWARE\TarragonProducts\Tarragon' Folder "$INSTALL_FOLDER"
+}
+
+scenario cancel_on_folder_page
+sc_cancel_on_folder_page() {
+  robot <<EOF
+start $SETUP
+expect-page $LICENCE_PAGE
+press Next
+expect-page $FOLDER_PAGE
+press Cancel
+expect-exit 0
+EOF
+  expect_nothing_written
+}
+
+# Cancel after the payload was unpacked: the files stay, but nothing is
+# registered, no shortcut is made and the extractor copy is deleted.
+scenario cancel_on_shortcuts_page
+sc_cancel_on_shortcuts_page() {
+  needs_file qbar47.dat "the payload" || return
+  robot <<EOF
+$(default_install_to_shortcuts)
+press Cancel
+expect-exit 0
+EOF
+  expect_product_files "$INSTALL_FOLDER"
+  expect_no_key 'HKLM\SOFTWARE\TarragonProducts\Tarragon'
+  expect_no_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\WinQuillbar'
+  expect_no_key 'HKCR\.Quillbar'
+  expect_no_key 'HKCR\Quillbar.Script'
+  expect_lnk_names "$(shell_folder Desktop)" ''
+  expect_lnk_names "$(shell_folder Startup)" ''
+  expect_no_file "$(shell_folder Programs)\\Quillbar"
+  expect_no_file 'C:\setup\qbar!ins.exe'
+}
+
+scenario payload_missing
+sc_payload_missing() {
+  rm -f "$SC_PREFIX/drive_c/setup/qbar47.dat"
+  robot <<EOF
+start $SETUP
+expect-page $LICENCE_PAGE
+press Next
+expect-page $FOLDER_PAGE
+press Next
+expect-box $BOX_MAIN_FOLDER press Yes
+expect-box $BOX_NO_PAYLOAD press OK
+expect-exit 0
+EOF
+  expect_folder "$INSTALL_FOLDER"
+  expect_no_key 'HKLM\SOFTWARE\TarragonProducts\Tarragon'
+  expect_no_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\WinQuillbar'
+  expect_lnk_names "$(shell_folder Desktop)" ''
+  expect_no_file 'C:\setup\qbar!ins.exe'
+  expect_boxes "$(printf '%s\n' '"Quillbar Setup" "Main Folder does not exist.  Create it?"' \
+    '"Quillbar Setup Error" "Cannot find qbar47.dat file in setup.exe folder"')"
+}
+
+# An old, unversioned QBar.Dll held open by another process, as a loaded
+# module is: the Startup shortcuts go, the person answers No, setup ends.
+scenario locked_main_module
+sc_locked_main_module() {
+  needs_file qbar47.dat "the payload" || return
+  local folder startup
+  folder=$(unix_path "$INSTALL_FOLDER")
+  startup=$(shell_folder Startup)
+  mkdir -p "$folder" "$(unix_path "$startup")"
+  printf 'old module\n' >"$folder/QBar.Dll"
+  printf 'old link\n' >"$(unix_path "$startup\\Quillbar.lnk")"
+  printf 'old link\n' >"$(unix_path "$startup\\QBarConf.lnk")"
+  printf 'not ours\n' >"$(unix_path "$startup\\Other.lnk")"
+  robot <<EOF
+allow-box "WinZip Self-Extractor"
+spawn 'C:\\e2e\\stand_in.exe hold "$INSTALL_FOLDER\\QBar.Dll"'
+expect-window QbHoldFile
+start $SETUP
+expect-page $LICENCE_PAGE
+press Next
+expect-page $FOLDER_PAGE
+press Next
+expect-box $BOX_LOCKED press No
+expect-exit 0
+close-window QbHoldFile
+EOF
+  expect_lnk_names "$startup" 'Other.lnk'
+  expect_file_text "$INSTALL_FOLDER\\QBar.Dll" 'old module'
+  expect_same_file "$INSTALL_FOLDER\\QBar.DllNew" "$PRODUCT/QBar.DllNew"
+  expect_no_key 'HKLM\SOFTWARE\TarragonProducts\Tarragon'
+  expect_no_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\WinQuillbar'
+  expect_lnk_names "$(shell_folder Desktop)" ''
+  expect_no_file 'C:\setup\qbar!ins.exe'
+}
+
+# ---------------------------------------------------------------------------
+# Removal, through the command the uninstall entry holds.
+
+install_then_remove() {
+  robot <<EOF
+$(default_install_to_shortcuts)
+press Finish
+expect-box $BOX_START_NOW press No
+expect-exit 0
+EOF
+  [ -n "${1:-}" ] && printf 'my notes\n' >"$(unix_path "$(shell_folder Programs)\\Quillbar\\$1")"
+  robot <<EOF
+spawn 'C:\\e2e\\stand_in.exe window QuillbarTray 117'
+expect-window QuillbarTray
+start-reg HKLM "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WinQuillbar" "UninstallString"
+expect-box $BOX_REMOVE press OK
+expect-box $BOX_REMOVED press OK
+expect-exit 0
+expect-no-window QuillbarTray
+EOF
+  expect_no_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\WinQuillbar'
+  local key
+  for key in .Quillbar Quillbar.Script .QBarNote Quillbar.Note .QuillbarClip Quillbar.Clip; do
+    expect_no_key "HKCR\\$key"
+  done
+  # What removal leaves: the remembered folder and every program file.
+  expect_value 'HKLM\SOFTWARE\TarragonProducts\Tarragon' Folder "$INSTALL_FOLDER"
+  expect_product_files "$INSTALL_FOLDER"
+  expect_lnk_names "$(shell_folder Desktop)" ''
+  expect_lnk_names "$(shell_folder Startup)" ''
+  expect_lnk_names "$(shell_folder 'Start Menu')" ''
+  expect_lnk_names "$(shell_folder Programs)" ''
+}
+
+scenario removal_after_install
+sc_removal_after_install() {
+  needs_file qbar47.dat "the payload" || return
+  install_then_remove
+  expect_no_file "$(shell_folder Programs)\\Quillbar"
+}
+
+scenario removal_keeps_foreign_file
+sc_removal_keeps_foreign_file() {
+  needs_file qbar47.dat "the payload" || return
+  install_then_remove Notes.txt
+  expect_folder "$(shell_folder Programs)\\Quillbar"
+  expect_file_text "$(shell_folder Programs)\\Quillbar\\Notes.txt" 'my notes'
+  expect_lnk_names "$(shell_folder Programs)\\Quillbar" ''
+}
+
+# Cancel at the removal's confirmation changes nothing.
+scenario removal_cancelled
+sc_removal_cancelled() {
+  robot <<EOF
+start 'C:\\setup\\setup.exe' 'C:\\somewhere\\UNWISE.EXE ***'
+expect-box $BOX_REMOVE press Cancel
+expect-exit 0
+EOF
+  expect_nothing_written
+}
