@@ -28,7 +28,7 @@ qb_ensure_packages() {
   command -v import >/dev/null || need+=(imagemagick)
   command -v zip >/dev/null || need+=(zip unzip)
   command -v makensis >/dev/null || need+=(nsis)
-  python3 -c 'import pefile' 2>/dev/null || need+=(python3-pefile)
+  /usr/bin/python3 -c 'import pefile' 2>/dev/null || need+=(python3-pefile)
   # 32-bit Wine, for hosts that can run it.
   dpkg --print-foreign-architectures | grep -qx i386 || {
     qb_log "enabling the i386 architecture"
