@@ -11,12 +11,12 @@ const LRESULT kCurrentTrayAnswer = 117;
 
 int CheckProductNotRunning() {
   while (FindWindowA("QuillbarMain", NULL)) {
-    int answer = outside.messageBox(
-        NULL,
-        "Please shut down  Quillbar and then Press OK.\r"
-        "To shutdown Quillbar, Ctrl-right click any bar and press quit.\r"
-        "Or use Ctrl-alt-del, select Quillbar, and press end task.",
-        "Quillbar Setup", MB_OKCANCEL | MB_TOPMOST);
+    int answer =
+        outside.messageBox(NULL,
+                           "Please shut down  Quillbar and then Press OK.\r"
+                           "To shutdown Quillbar, Ctrl-right click any bar and press quit.\r"
+                           "Or use Ctrl-alt-del, select Quillbar, and press end task.",
+                           "Quillbar Setup", MB_OKCANCEL | MB_TOPMOST);
     if (answer != IDOK) return 0;
     // The wait is the user's: the program itself does not sleep here.
     outside.messageBox(NULL,

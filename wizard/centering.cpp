@@ -1,7 +1,7 @@
 #include "wizard/centering.h"
 
-void CenteredOrigin(long left, long top, long right, long bottom, int screenWidth,
-                    int screenHeight, int* x, int* y) {
+void CenteredOrigin(long left, long top, long right, long bottom, int screenWidth, int screenHeight,
+                    int* x, int* y) {
   long width = right - left + 1;
   if (width >= screenWidth) width = screenWidth;
   long height = bottom - top + 1;

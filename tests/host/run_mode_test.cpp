@@ -22,7 +22,9 @@ TEST(RunMode, OnlyAsciiLettersAreFolded) {
   // Lower-casing must not turn other bytes into letters: '@'+1 is 'A', but
   // 'Z'+1 ('[') must not become '{'.
   EXPECT_FALSE(IsRemoveOnlyCommandLine("UNWISE[EXE"));
-  EXPECT_FALSE(IsRemoveOnlyCommandLine("unwise\xAE" "exe"));
+  EXPECT_FALSE(
+      IsRemoveOnlyCommandLine("unwise\xAE"
+                              "exe"));
 }
 
 TEST(RunMode, CommandLineLongerThanMaxPathIsSearchedWhole) {

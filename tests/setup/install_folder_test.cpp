@@ -41,7 +41,8 @@ TEST_F(InstallFolderTest, NoKeyGivesTheDefaultOnTheWindowsDrive) {
   fake.windowsFolder = "D:\\WINNT";
   EXPECT_EQ("D:\\Program Files\\Quillbar", Loaded());
   fake.windowsFolder = "e:\\windows";
-  EXPECT_EQ("e:\\Program Files\\Quillbar", Loaded()) << "the letter is taken as the system spells it";
+  EXPECT_EQ("e:\\Program Files\\Quillbar", Loaded())
+      << "the letter is taken as the system spells it";
 }
 
 TEST_F(InstallFolderTest, KeyWithoutFolderValueGivesTheDefault) {

@@ -58,8 +58,8 @@ TEST_F(QueryTextValueTest, EmptyValueIsTheEmptyText) {
 TEST(SetTextValue, WritesRegSzWithItsTerminator) {
   RegistrySandbox registry;
   HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "T", 0, NULL, 0, KEY_ALL_ACCESS,
-                                           NULL, &key, NULL));
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_CURRENT_USER, "T", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
   EXPECT_EQ(ERROR_SUCCESS, SetTextValue(key, "V", "Quillbar.Note"));
   RegCloseKey(key);
   DWORD type = 0;

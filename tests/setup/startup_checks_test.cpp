@@ -11,7 +11,8 @@ const char kShutDownText[] =
     "Please shut down  Quillbar and then Press OK.\r"
     "To shutdown Quillbar, Ctrl-right click any bar and press quit.\r"
     "Or use Ctrl-alt-del, select Quillbar, and press end task.";
-const char kWaitText[] = "To allow Quillbar to clear from memory,\rplease wait 15 seconds then press OK";
+const char kWaitText[] =
+    "To allow Quillbar to clear from memory,\rplease wait 15 seconds then press OK";
 
 TEST(ProductRunningCheck, GoesOnWithoutAQuestionWhenQuillbarIsNotRunning) {
   FakeOutside fake;

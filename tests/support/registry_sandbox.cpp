@@ -9,18 +9,19 @@ const char* const kRootNames[3] = {"HKLM", "HKCU", "HKCR"};
 
 RegistrySandbox::RegistrySandbox() {
   static int counter = 0;
-  name_ = "QuillbarTests-" + std::to_string(GetCurrentProcessId()) + "-" +
-          std::to_string(++counter);
+  name_ =
+      "QuillbarTests-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
   // The scratch keys live under the real HKCU, opened before it is redirected.
   LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, ("Software\\" + name_).c_str(), 0, NULL, 0,
                             KEY_ALL_ACCESS, NULL, &parent_, NULL);
   EXPECT_EQ(ERROR_SUCCESS, rc);
   for (int i = 0; i < 3; ++i) {
-    rc = RegCreateKeyExA(parent_, kRootNames[i], 0, NULL, 0, KEY_ALL_ACCESS, NULL, &roots_[i],
-                         NULL);
+    rc =
+        RegCreateKeyExA(parent_, kRootNames[i], 0, NULL, 0, KEY_ALL_ACCESS, NULL, &roots_[i], NULL);
     EXPECT_EQ(ERROR_SUCCESS, rc);
   }
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(ERROR_SUCCESS, RegOverridePredefKey(kRedirected[i], roots_[i]));
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(ERROR_SUCCESS, RegOverridePredefKey(kRedirected[i], roots_[i]));
 }
 
 RegistrySandbox::~RegistrySandbox() {

@@ -18,7 +18,9 @@ ScratchFolder::ScratchFolder() {
   MakeFolder(path_);
 }
 
-ScratchFolder::~ScratchFolder() { DeleteTree(path_); }
+ScratchFolder::~ScratchFolder() {
+  DeleteTree(path_);
+}
 
 bool PathExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

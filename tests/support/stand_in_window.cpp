@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-StandInWindow::StandInWindow(const char* className, LRESULT trayAnswer)
-    : trayAnswer_(trayAnswer) {
+StandInWindow::StandInWindow(const char* className, LRESULT trayAnswer) : trayAnswer_(trayAnswer) {
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = Proc;
   windowClass.hInstance = GetModuleHandleA(NULL);
@@ -14,7 +13,9 @@ StandInWindow::StandInWindow(const char* className, LRESULT trayAnswer)
   EXPECT_TRUE(hwnd_ != NULL);
 }
 
-StandInWindow::~StandInWindow() { Destroy(); }
+StandInWindow::~StandInWindow() {
+  Destroy();
+}
 
 void StandInWindow::Destroy() {
   if (hwnd_) {

@@ -33,7 +33,9 @@ ModelessWizard::~ModelessWizard() {
   PumpMessages();
 }
 
-HWND ModelessWizard::page() const { return PropSheet_GetCurrentPageHwnd(sheet_); }
+HWND ModelessWizard::page() const {
+  return PropSheet_GetCurrentPageHwnd(sheet_);
+}
 
 int ModelessWizard::pageId() const {
   HWND current = page();

@@ -12,8 +12,8 @@ class ModelessWizard {
   ModelessWizard& operator=(const ModelessWizard&) = delete;
 
   HWND sheet() const { return sheet_; }
-  HWND page() const;    // the current page
-  int pageId() const;   // template id of the current page, from its controls
+  HWND page() const;       // the current page
+  int pageId() const;      // template id of the current page, from its controls
   void Press(int button);  // PSBTN_BACK, PSBTN_NEXT, PSBTN_FINISH, PSBTN_CANCEL
   bool ButtonEnabled(int controlId) const;
   // Hands a sheet notification to the page procedure for the current page;

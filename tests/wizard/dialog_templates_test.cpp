@@ -54,11 +54,16 @@ class Reader {
     if (first == 0xFFFF) {
       Word();
       switch (Word()) {
-        case 0x80: return "BUTTON";
-        case 0x81: return "EDIT";
-        case 0x82: return "STATIC";
-        case 0x83: return "LISTBOX";
-        default: return "?";
+        case 0x80:
+          return "BUTTON";
+        case 0x81:
+          return "EDIT";
+        case 0x82:
+          return "STATIC";
+        case 0x83:
+          return "LISTBOX";
+        default:
+          return "?";
       }
     }
     return Text();
@@ -115,14 +120,14 @@ void ExpectFrame(const Template& t, short height, const char* caption) {
   EXPECT_EQ("MS Sans Serif", t.font);
 }
 
-#define EXPECT_ITEM(item, id_, class_, x_, y_, cx_, cy_, style_)                      \
-  do {                                                                                \
-    EXPECT_EQ(id_, (item).id);                                                        \
-    EXPECT_EQ(class_, (item).className);                                              \
-    EXPECT_EQ(x_, (item).x);                                                          \
-    EXPECT_EQ(y_, (item).y);                                                          \
-    EXPECT_EQ(cx_, (item).cx);                                                        \
-    EXPECT_EQ(cy_, (item).cy);                                                        \
+#define EXPECT_ITEM(item, id_, class_, x_, y_, cx_, cy_, style_)                    \
+  do {                                                                              \
+    EXPECT_EQ(id_, (item).id);                                                      \
+    EXPECT_EQ(class_, (item).className);                                            \
+    EXPECT_EQ(x_, (item).x);                                                        \
+    EXPECT_EQ(y_, (item).y);                                                        \
+    EXPECT_EQ(cx_, (item).cx);                                                      \
+    EXPECT_EQ(cy_, (item).cy);                                                      \
     EXPECT_EQ(static_cast<DWORD>(style_), (item).style) << "control " << (item).id; \
   } while (0)
 
