@@ -186,7 +186,7 @@ TEST_F(LockedModuleTest, NoLeavesTheSessionAndStopsTheInstallation) {
   EXPECT_EQ(0, ReplaceLockedModules());
   CloseHandle(held);
   ExpectLockedBox(__LINE__);
-  EXPECT_TRUE(fake.exitWindowsFlags.empty());
+  EXPECT_TRUE(fake.exitWindowsCalls.empty());
   EXPECT_EQ("old main", ReadFile(Installed("QBar.Dll")));
 }
 
@@ -198,7 +198,9 @@ TEST_F(LockedModuleTest, YesLogsOff) {
   EXPECT_EQ(0, ReplaceLockedModules());
   CloseHandle(held);
   ExpectLockedBox(__LINE__);
-  EXPECT_EQ(std::vector<UINT>{EWX_LOGOFF}, fake.exitWindowsFlags);
+  ASSERT_EQ(1u, fake.exitWindowsCalls.size());
+  EXPECT_EQ(UINT(EWX_LOGOFF), fake.exitWindowsCalls[0].first);
+  EXPECT_EQ(0xFFFFFFFFu, fake.exitWindowsCalls[0].second);
 }
 
 TEST_F(LockedModuleTest, MissingNewMainModuleCountsAsLocked) {

@@ -53,8 +53,8 @@ UINT FakeOutside::WinExecHook(LPCSTR commandLine, UINT show) {
   return self->launch ? self->launch(commandLine, show) : 33;
 }
 
-BOOL FakeOutside::ExitWindowsHook(UINT flags, DWORD) {
-  current_->exitWindowsFlags.push_back(flags);
+BOOL FakeOutside::ExitWindowsHook(UINT flags, DWORD reason) {
+  current_->exitWindowsCalls.emplace_back(flags, reason);
   return TRUE;
 }
 

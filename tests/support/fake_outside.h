@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct BoxSeen {
@@ -44,7 +45,8 @@ class FakeOutside {
   std::function<UINT(const char* commandLine, UINT show)> launch;
   void UseRealLaunch();
 
-  std::vector<UINT> exitWindowsFlags;
+  // Each ExitWindowsEx call: its flags and its reason.
+  std::vector<std::pair<UINT, DWORD>> exitWindowsCalls;
 
   // Empty means the real value.
   std::string modulePath;
