@@ -17,14 +17,14 @@
 #include "tests/support/registry_sandbox.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/wizard_harness.h"
+#include "tests/support/registry_paths.h"
 
 namespace {
 
-using Names = std::vector<std::string>;
+using registry_paths::kShellFolders;
+using registry_paths::kUninstallKey;
 
-const char kShellFolders[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WinQuillbar";
+using Names = std::vector<std::string>;
 
 std::string BuiltPayload() {
   char path[MAX_PATH];

@@ -13,15 +13,16 @@
 #include "tests/support/registry_sandbox.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/stand_in_window.h"
+#include "tests/support/registry_paths.h"
 
 namespace {
 
+using registry_paths::kProductKey;
+using registry_paths::kShellFolders;
+using registry_paths::kUninstallKey;
+
 using Names = std::vector<std::string>;
 
-const char kShellFolders[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char kProductKey[] = "SOFTWARE\\TarragonProducts\\Tarragon";
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WinQuillbar";
 const char kRunServices[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 const char kConfirm[] = "Remove Quillbar?";
 const char kFinalMessage[] =

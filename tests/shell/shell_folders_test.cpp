@@ -9,11 +9,11 @@
 
 #include "tests/shell/registry_spy.h"
 #include "tests/support/registry_sandbox.h"
+#include "tests/support/registry_paths.h"
 
 namespace {
 
-const char kShellFolders[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+using registry_paths::kShellFolders;
 
 class ShellFoldersTest : public ::testing::Test {
  protected:
