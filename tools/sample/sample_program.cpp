@@ -1,10 +1,14 @@
-// Stand-in for the product's main program, shipped in the sample product so
-// that an installation can be started and shut down like the real one: a
-// window of class "QuillbarMain" whose title shows the configuration file it
-// was started with, and that ends on WM_CLOSE.
+// The sample product's two programs, Quillbar.exe and QBarConf.exe, which an
+// installation can start and shut down like the real ones: a window of the
+// product's class whose title shows the configuration file it was started
+// with, and that ends on WM_CLOSE. The build gives each its class and title.
 #include <windows.h>
 
 #include "setup/text.h"
+
+#if !defined(QB_SAMPLE_CLASS) || !defined(QB_SAMPLE_TITLE)
+#error "the build names the window class and title"
+#endif
 
 namespace {
 
@@ -24,18 +28,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszClassName = "QuillbarMain";
+  windowClass.lpszClassName = QB_SAMPLE_CLASS;
   if (!RegisterClassA(&windowClass)) return 1;
 
-  // "Quillbar - <configuration file>" when one is given; a text that does not
+  // "<title> - <configuration file>" when one is given; a text that does not
   // fit the title is left out rather than cut.
-  char title[MAX_PATH + 16] = "Quillbar";
+  char title[MAX_PATH + 64] = QB_SAMPLE_TITLE;
   while (*commandLine == ' ') ++commandLine;
   if (*commandLine) {
-    char* end = title + 8;
+    char* end = title + lstrlenA(title);
     if (!AppendText(title, " - ") || !AppendText(title, commandLine)) *end = '\0';
   }
-  HWND window = CreateWindowA("QuillbarMain", title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+  HWND window = CreateWindowA(QB_SAMPLE_CLASS, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                               CW_USEDEFAULT, 400, 120, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
   ShowWindow(window, show);
