@@ -11,7 +11,6 @@ run_scenario() {
   SC_PREFIX="$WORK/$1"
   SC_OUT="$OUT/$1"
   SC_PROBLEMS=()
-  SC_WAITING=
   SC_ROBOT_RUNS=0
   rm -rf "$SC_OUT"
   mkdir -p "$SC_OUT"
@@ -21,10 +20,7 @@ run_scenario() {
   "sc_$1"
   e2e_end_prefix "$SC_PREFIX"
   local took=$((SECONDS - started))
-  if [ -n "$SC_WAITING" ]; then
-    waiting+=("$1: waiting for $SC_WAITING")
-    echo "WAIT $1 (waiting for $SC_WAITING)"
-  elif [ ${#SC_PROBLEMS[@]} -eq 0 ]; then
+  if [ ${#SC_PROBLEMS[@]} -eq 0 ]; then
     passed=$((passed + 1))
     echo "PASS $1 (${took}s)"
     rm -rf "$SC_PREFIX"
@@ -36,14 +32,6 @@ run_scenario() {
 }
 
 problem() { SC_PROBLEMS+=("$*"); }
-
-# A scenario that needs a piece not built yet says so and is not run:
-#   needs_file qbar47.dat "the payload" || return
-needs_file() {
-  [ -e "$BUILD/$1" ] && return 0
-  SC_WAITING=$2
-  return 1
-}
 
 # Runs the robot on the scenario text given on stdin. With shots (the
 # default) every page and box it passes is kept as a PNG in the scenario's

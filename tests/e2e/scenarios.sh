@@ -223,7 +223,6 @@ expect_boxes() {
 
 scenario default_install
 sc_default_install() {
-  needs_file qbar47.dat "the payload" || return
   robot <<EOF
 $(default_install_to_shortcuts)
 press Finish
@@ -245,7 +244,6 @@ EOF
 
 scenario every_shortcut_place
 sc_every_shortcut_place() {
-  needs_file qbar47.dat "the payload" || return
   robot <<EOF
 $(default_install_to_shortcuts)
 check 1003 on
@@ -274,7 +272,6 @@ CONFIG_FOLDER='C:\Quillbar Config\Bars'
 # way; the person then starts Quillbar at once.
 scenario config_folder_with_blank_and_start_now
 sc_config_folder_with_blank_and_start_now() {
-  needs_file qbar47.dat "the payload" || return
   robot <<EOF
 allow-box "WinZip Self-Extractor"
 start $SETUP
@@ -309,7 +306,6 @@ EOF
 
 scenario start_now_default
 sc_start_now_default() {
-  needs_file qbar47.dat "the payload" || return
   robot <<EOF
 $(default_install_to_shortcuts)
 press Finish
@@ -324,7 +320,6 @@ EOF
 # and puts fresh samples beside it.
 scenario reinstall_keeps_user_configuration
 sc_reinstall_keeps_user_configuration() {
-  needs_file qbar47.dat "the payload" || return
   local install
   install=$(cat <<EOF
 allow-box "WinZip Self-Extractor"
@@ -385,7 +380,6 @@ EOF
 # registered, no shortcut is made and the extractor copy is deleted.
 scenario cancel_on_shortcuts_page
 sc_cancel_on_shortcuts_page() {
-  needs_file qbar47.dat "the payload" || return
   robot <<EOF
 $(default_install_to_shortcuts)
 press Cancel
@@ -428,7 +422,6 @@ EOF
 # module is: the Startup shortcuts go, the person answers No, setup ends.
 scenario locked_main_module
 sc_locked_main_module() {
-  needs_file qbar47.dat "the payload" || return
   local folder startup
   folder=$(unix_path "$INSTALL_FOLDER")
   startup=$(shell_folder Startup)
@@ -495,14 +488,12 @@ EOF
 
 scenario removal_after_install
 sc_removal_after_install() {
-  needs_file qbar47.dat "the payload" || return
   install_then_remove
   expect_no_file "$(shell_folder Programs)\\Quillbar"
 }
 
 scenario removal_keeps_foreign_file
 sc_removal_keeps_foreign_file() {
-  needs_file qbar47.dat "the payload" || return
   install_then_remove Notes.txt
   expect_folder "$(shell_folder Programs)\\Quillbar"
   expect_file_text "$(shell_folder Programs)\\Quillbar\\Notes.txt" 'my notes'
