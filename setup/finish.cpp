@@ -195,8 +195,8 @@ void FinishCompletedInstallation() {
 }  // namespace
 
 void FinishInstallation(INT_PTR sheetResult) {
-  // Cancel gives 0 and a sheet that could not be shown -1; neither finishes,
-  // and -1 never comes with the installation completed.
+  // Cancel gives 0. A sheet that could not be shown gives -1, which never comes
+  // with the installation completed, so it does only the clean-up below.
   if (sheetResult != 0 && setupState.installCompleted) FinishCompletedInstallation();
   // In every run, also a cancelled one that had already unpacked the payload.
   ComStartStop(0);

@@ -6,7 +6,8 @@ void CenterWindow(HWND window) {
   HWND target = GetParent(window);
   if (!target) target = window;
   RECT rect;
-  GetWindowRect(target, &rect);
+  // A window that is already gone has no rectangle to centre.
+  if (!GetWindowRect(target, &rect)) return;
   int x, y;
   CenteredOrigin(rect.left, rect.top, rect.right, rect.bottom, GetSystemMetrics(SM_CXSCREEN),
                  GetSystemMetrics(SM_CYSCREEN), &x, &y);
