@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <stdio.h>
-#include <stdlib.h>
 
 #include "seam/outside.h"
 #include "setup/run_setup.h"
@@ -62,6 +61,7 @@ void Report() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   realSleep = outside.sleep;
   outside.sleep = CountingSleep;
-  atexit(Report);  // also on the old-tray path, which leaves through exit()
-  return RunSetup(instance, GetCommandLineA());
+  int result = RunSetup(instance, GetCommandLineA());
+  Report();
+  return result;
 }
