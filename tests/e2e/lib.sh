@@ -5,6 +5,34 @@
 
 E2E_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
+# Where the product registers itself, as the scenarios and reports read it.
+E2E_PRODUCT_KEY='HKLM\SOFTWARE\TarragonProducts\Tarragon'
+E2E_UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\WinQuillbar'
+E2E_FILE_TYPE_KEYS=('HKCR\.Quillbar' 'HKCR\Quillbar.Script' 'HKCR\.QBarNote' 'HKCR\Quillbar.Note'
+  'HKCR\.QuillbarClip' 'HKCR\Quillbar.Clip')
+
+# The robot's script of a default install into a folder that does not exist
+# yet, answering No to the start prompt. "check-licence" also checks the
+# licence page; a timed install leaves that out.
+e2e_default_install_script() {
+  cat <<'EOF'
+allow-box "WinZip Self-Extractor"
+start 'C:\setup\setup.exe'
+expect-page "Quillbar Setup"
+EOF
+  if [ "${1:-}" = check-licence ]; then echo check-licence-centred-22-rows; fi
+  cat <<'EOF'
+press Next
+expect-page "Choose Folder for Quillbar"
+press Next
+expect-box "Quillbar Setup" "Main Folder does not exist.  Create it?" press Yes
+expect-page "Quillbar Shortcuts"
+press Finish
+expect-box "Quillbar Setup" "Successful installation.  Start Quillbar now?" press No
+expect-exit 0
+EOF
+}
+
 # A prefix that nothing but wineboot has touched, made once per build.
 e2e_pristine() {
   local preset=$1

@@ -108,9 +108,9 @@ EOF
 INSTALL_FOLDER='C:\Program Files\Quillbar'
 PRODUCT="$BUILD/sample/product"
 
-# The robot steps from the start to the shortcuts page of a default install
-# into a folder that does not exist yet.
-default_install_to_shortcuts() {
+# The robot steps from the start to the folder page, checking the licence
+# page on the way.
+to_folder_page() {
   cat <<EOF
 allow-box "WinZip Self-Extractor"
 start $SETUP
@@ -118,6 +118,14 @@ expect-page $LICENCE_PAGE
 check-licence-centred-22-rows
 press Next
 expect-page $FOLDER_PAGE
+EOF
+}
+
+# The robot steps from the start to the shortcuts page of a default install
+# into a folder that does not exist yet.
+default_install_to_shortcuts() {
+  cat <<EOF
+$(to_folder_page)
 expect-text 1001 "$INSTALL_FOLDER"
 expect-checked 1011 off
 expect-enabled 1009 off
@@ -163,12 +171,12 @@ expect_product_files() {
 short_install_folder() {
   saved
   local command
-  command=$(regfile value 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\WinQuillbar' UninstallString) || return 1
+  command=$(regfile value "$E2E_UNINSTALL_KEY" UninstallString) || return 1
   printf '%s\n' "${command%\\unwise.exe ***}"
 }
 
 expect_uninstall_entry() {
-  local key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\WinQuillbar'
+  local key=$E2E_UNINSTALL_KEY
   expect_value "$key" DisplayName 'Quillbar 4.7 (remove only)'
   expect_type "$key" UninstallString str
   local command
@@ -230,8 +238,8 @@ expect-box $BOX_START_NOW press No
 expect-exit 0
 expect-no-window QuillbarMain
 EOF
-  expect_value 'HKLM\SOFTWARE\TarragonProducts\Tarragon' Folder "$INSTALL_FOLDER"
-  expect_type 'HKLM\SOFTWARE\TarragonProducts\Tarragon' Folder str
+  expect_value "$E2E_PRODUCT_KEY" Folder "$INSTALL_FOLDER"
+  expect_type "$E2E_PRODUCT_KEY" Folder str
   expect_uninstall_entry
   expect_file_types "$(short_install_folder)"
   expect_product_files "$INSTALL_FOLDER"
@@ -273,11 +281,7 @@ CONFIG_FOLDER='C:\Quillbar Config\Bars'
 scenario config_folder_with_blank_and_start_now
 sc_config_folder_with_blank_and_start_now() {
   robot <<EOF
-allow-box "WinZip Self-Extractor"
-start $SETUP
-expect-page $LICENCE_PAGE
-press Next
-expect-page $FOLDER_PAGE
+$(to_folder_page)
 check 1011 on
 expect-enabled 1009 on
 expect-text 1009 '$(shell_folder AppData)\\Quillbar'
@@ -322,11 +326,7 @@ scenario reinstall_keeps_user_configuration
 sc_reinstall_keeps_user_configuration() {
   local install
   install=$(cat <<EOF
-allow-box "WinZip Self-Extractor"
-start $SETUP
-expect-page $LICENCE_PAGE
-press Next
-expect-page $FOLDER_PAGE
+$(to_folder_page)
 expect-text 1001 "$INSTALL_FOLDER"
 check 1011 on
 type 1009 "$CONFIG_FOLDER"
@@ -360,7 +360,7 @@ EOF
   expect_same_file "$INSTALL_FOLDER\\plugins\\QBarCpu.dll" "$PRODUCT/QBarCpu.dll"
   expect_file_text "$INSTALL_FOLDER\\plugins\\MyPlugin.dll" 'mine'
   expect_product_files "$INSTALL_FOLDER"
-  expect_value 'HKLM\SOFTWARE\TarragonProducts\Tarragon' Folder "$INSTALL_FOLDER"
+  expect_value "$E2E_PRODUCT_KEY" Folder "$INSTALL_FOLDER"
 }
 
 scenario cancel_on_folder_page
@@ -386,8 +386,8 @@ press Cancel
 expect-exit 0
 EOF
   expect_product_files "$INSTALL_FOLDER"
-  expect_no_key 'HKLM\SOFTWARE\TarragonProducts\Tarragon'
-  expect_no_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\WinQuillbar'
+  expect_no_key "$E2E_PRODUCT_KEY"
+  expect_no_key "$E2E_UNINSTALL_KEY"
   expect_no_key 'HKCR\.Quillbar'
   expect_no_key 'HKCR\Quillbar.Script'
   expect_lnk_names "$(shell_folder Desktop)" ''
@@ -410,8 +410,8 @@ expect-box $BOX_NO_PAYLOAD press OK
 expect-exit 0
 EOF
   expect_folder "$INSTALL_FOLDER"
-  expect_no_key 'HKLM\SOFTWARE\TarragonProducts\Tarragon'
-  expect_no_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\WinQuillbar'
+  expect_no_key "$E2E_PRODUCT_KEY"
+  expect_no_key "$E2E_UNINSTALL_KEY"
   expect_lnk_names "$(shell_folder Desktop)" ''
   expect_no_file 'C:\setup\qbar!ins.exe'
   expect_boxes "$(printf '%s\n' '"Quillbar Setup" "Main Folder does not exist.  Create it?"' \
@@ -446,8 +446,8 @@ EOF
   expect_lnk_names "$startup" 'Other.lnk'
   expect_file_text "$INSTALL_FOLDER\\QBar.Dll" 'old module'
   expect_same_file "$INSTALL_FOLDER\\QBar.DllNew" "$PRODUCT/QBar.DllNew"
-  expect_no_key 'HKLM\SOFTWARE\TarragonProducts\Tarragon'
-  expect_no_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\WinQuillbar'
+  expect_no_key "$E2E_PRODUCT_KEY"
+  expect_no_key "$E2E_UNINSTALL_KEY"
   expect_lnk_names "$(shell_folder Desktop)" ''
   expect_no_file 'C:\setup\qbar!ins.exe'
 }
@@ -472,13 +472,13 @@ expect-box $BOX_REMOVED press OK
 expect-exit 0
 expect-no-window QuillbarTray
 EOF
-  expect_no_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\WinQuillbar'
+  expect_no_key "$E2E_UNINSTALL_KEY"
   local key
-  for key in .Quillbar Quillbar.Script .QBarNote Quillbar.Note .QuillbarClip Quillbar.Clip; do
-    expect_no_key "HKCR\\$key"
+  for key in "${E2E_FILE_TYPE_KEYS[@]}"; do
+    expect_no_key "$key"
   done
   # What removal leaves: the remembered folder and every program file.
-  expect_value 'HKLM\SOFTWARE\TarragonProducts\Tarragon' Folder "$INSTALL_FOLDER"
+  expect_value "$E2E_PRODUCT_KEY" Folder "$INSTALL_FOLDER"
   expect_product_files "$INSTALL_FOLDER"
   expect_lnk_names "$(shell_folder Desktop)" ''
   expect_lnk_names "$(shell_folder Startup)" ''
