@@ -7,7 +7,7 @@
 #include "payload/plugins.h"
 #include "seam/outside.h"
 #include "setup/setup_state.h"
-#include "setup/text.h"
+#include "common/text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "payload/modules.h"
-#include "setup/text.h"
+#include "common/text.h"
 
 namespace {
 

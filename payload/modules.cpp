@@ -6,7 +6,7 @@
 
 #include "seam/outside.h"
 #include "setup/setup_state.h"
-#include "setup/text.h"
+#include "common/text.h"
 #include "shell/shell_folders.h"
 #include "shell/shortcuts.h"
 

@@ -2,7 +2,7 @@
 
 #include "payload/extract.h"
 #include "seam/outside.h"
-#include "setup/text.h"
+#include "common/text.h"
 
 // The wizard is hidden while the payload is installed, so the box has no
 // owner and stays on top to be seen at all.

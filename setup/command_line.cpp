@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "setup/text.h"
+#include "common/text.h"
 
 void ToShortPath(char (&path)[MAX_PATH]) {
   // A separate buffer: the call is not promised to work in place, and a

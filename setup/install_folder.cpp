@@ -1,9 +1,9 @@
 #include "setup/install_folder.h"
 
 #include "seam/outside.h"
-#include "setup/registry_text.h"
+#include "common/registry_text.h"
 #include "setup/setup_state.h"
-#include "setup/text.h"
+#include "common/text.h"
 
 void LoadInstallFolder() {
   HKEY key;

@@ -1,6 +1,6 @@
 #include "setup/program_submenu.h"
 
-#include "setup/text.h"
+#include "common/text.h"
 #include "shell/shell_folders.h"
 
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WinQuillbar";

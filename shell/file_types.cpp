@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <string.h>
 
-#include "setup/registry_text.h"
-#include "setup/text.h"
+#include "common/registry_text.h"
+#include "common/text.h"
 
 namespace {
 

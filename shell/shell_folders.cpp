@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "setup/registry_text.h"
+#include "common/registry_text.h"
 
 namespace {
 // Read from the registry rather than through the shell's special-folder calls,

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "setup/setup_state.h"
-#include "setup/text.h"
+#include "common/text.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string.h>
 
 #include "seam/outside.h"
-#include "setup/registry_text.h"
-#include "setup/text.h"
+#include "common/registry_text.h"
+#include "common/text.h"
 
 namespace {
 

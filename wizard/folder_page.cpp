@@ -10,7 +10,7 @@
 #include "payload/modules.h"
 #include "seam/outside.h"
 #include "setup/setup_state.h"
-#include "setup/text.h"
+#include "common/text.h"
 #include "wizard/center_window.h"
 #include "wizard/page_ids.h"
 #include "wizard/page_result.h"

@@ -1,4 +1,4 @@
-#include "setup/text.h"
+#include "common/text.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // with, and that ends on WM_CLOSE. The build gives each its class and title.
 #include <windows.h>
 
-#include "setup/text.h"
+#include "common/text.h"
 
 #if !defined(QB_SAMPLE_CLASS) || !defined(QB_SAMPLE_TITLE)
 #error "the build names the window class and title"

@@ -7,7 +7,7 @@
 
 #include <string.h>
 
-#include "setup/text.h"
+#include "common/text.h"
 #include "tools/sfx/sfx_ids.h"
 #include "tools/sfx/unpack.h"
 

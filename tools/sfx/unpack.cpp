@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "setup/text.h"
+#include "common/text.h"
 
 namespace {
 

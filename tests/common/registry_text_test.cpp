@@ -1,4 +1,4 @@
-#include "setup/registry_text.h"
+#include "common/registry_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "setup/registry_text.h"
+#include "common/registry_text.h"
 
 LONG QueryTextValue(HKEY key, const char* name, char* buffer, DWORD size) {
   if (size == 0) return ERROR_MORE_DATA;
