@@ -7,17 +7,12 @@
 #include "setup/setup_state.h"
 #include "common/text.h"
 
-namespace {
-
-// Fourteen libraries, four documents sharing a library's base name, then the
-// plug-ins' source archive.
+// The names live in one file that the payload builder reads too, so that a
+// payload cannot leave one out unnoticed.
 const char* const kPluginFiles[] = {
-    "QBarClock.dll",  "QBarCpu.dll",   "QBarDisk.dll",    "QBarMail.dll",    "QBarMem.dll",
-    "QBarNet.dll",    "QBarNotes.dll", "QBarPower.dll",   "QBarRecent.dll",  "QBarRun.dll",
-    "QBarSearch.dll", "QBarTasks.dll", "QBarVolume.dll",  "QBarWeather.dll", "QBarClock.txt",
-    "QBarMail.chm",   "QBarNotes.txt", "QBarWeather.htm", "PluginSrc.zip"};
-
-}  // namespace
+#include "payload/plugin_files.inc"
+};
+const size_t kPluginFileCount = sizeof kPluginFiles / sizeof kPluginFiles[0];
 
 void PlacePlugins() {
   char pluginsFolder[MAX_PATH];
@@ -27,7 +22,7 @@ void PlacePlugins() {
   if (GetFileAttributesA(pluginsFolder) == INVALID_FILE_ATTRIBUTES) {
     CreateDirectoryA(pluginsFolder, NULL);
   }
-  for (const char* name : kPluginFiles) MoveIntoFolder(pluginsFolder, name);
+  for (size_t i = 0; i < kPluginFileCount; ++i) MoveIntoFolder(pluginsFolder, kPluginFiles[i]);
 }
 
 void MoveIntoFolder(const char* folder, const char* name) {
