@@ -17,13 +17,14 @@ namespace {
 
 const DWORD kTimeoutMs = 60000;
 
-// The first of the two titled windows to appear, or null; which tells which.
+// The first of the titled windows to appear (second may be null), or null;
+// which tells which.
 HWND WaitForEither(const char* first, const char* second, int* which) {
   DWORD start = GetTickCount();
   while (GetTickCount() - start < kTimeoutMs) {
     HWND window = FindWindowA(nullptr, first);
     *which = 0;
-    if (!window) {
+    if (!window && second) {
       window = FindWindowA(nullptr, second);
       *which = 1;
     }
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
   const char* name = strrchr(argv[1], '\\') ? strrchr(argv[1], '\\') + 1 : argv[1];
   std::string title = std::string("WinZip Self-Extractor - ") + name;
   int which = 0;
-  HWND main = WaitForEither(title.c_str(), title.c_str(), &which);
+  HWND main = WaitForEither(title.c_str(), nullptr, &which);
   if (!main) {
     fprintf(stderr, "drive-extractor: no window titled %s\n", title.c_str());
     TerminateProcess(process.hProcess, 1);

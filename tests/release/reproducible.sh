@@ -28,7 +28,7 @@ for file in setup.exe qbar47.dat SHA256SUMS; do
   cmp "$work/out-a/$file" "$work/out-b/$file" ||
     fail "$file differs between two releases of one commit"
 done
-[ "$(ls "$work/out-a")" = "$(printf '%s\n' qbar47.dat SHA256SUMS setup.exe)" ] ||
+[ "$(LC_ALL=C ls "$work/out-a")" = "$(printf '%s\n' SHA256SUMS qbar47.dat setup.exe)" ] ||
   fail "the release holds other files: $(ls "$work/out-a" | tr '\n' ' ')"
 (cd "$work/out-a" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match"
 
