@@ -29,6 +29,9 @@ qb_ensure_packages() {
   command -v zip >/dev/null || need+=(zip unzip)
   command -v makensis >/dev/null || need+=(nsis)
   /usr/bin/python3 -c 'import pefile' 2>/dev/null || need+=(python3-pefile)
+  command -v osslsigncode >/dev/null || need+=(osslsigncode)
+  command -v openssl >/dev/null || need+=(openssl)
+  command -v strings >/dev/null || need+=(binutils)
   # 32-bit Wine, for hosts that can run it.
   dpkg --print-foreign-architectures | grep -qx i386 || {
     qb_log "enabling the i386 architecture"

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "common/text.h"
+#include "tools/sfx/pe_overlay.h"
 
 namespace {
 
@@ -210,6 +211,8 @@ bool UnpackFile(const char* archivePath, const char* folder, volatile LONG* canc
   if (!MapWholeFile(archivePath, &mapped)) {
     return Fail(outcome, kUnpackNoArchive, nullptr, GetLastError());
   }
+  // A signed payload carries its signature after the archive.
+  mapped.size = PeBytesBeforeSignature(mapped.data, mapped.size);
   ZipArchive archive;
   ZipStatus status = ZipOpen(mapped.data, mapped.size, &archive);
   bool ok;

@@ -10,7 +10,8 @@ out=${QB_BUILD:-$root/build}/fuzz
 mkdir -p "$out"
 clang++ -std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=fuzzer,address,undefined \
   -fno-sanitize-recover=all -I"$root" \
-  "$here/fuzz_zip_reader.cpp" "$root/tools/sfx/zip_reader.cpp" -lz -o "$out/zip_reader_fuzzer"
+  "$here/fuzz_zip_reader.cpp" "$root/tools/sfx/zip_reader.cpp" \
+  "$root/tools/sfx/pe_overlay.cpp" -lz -o "$out/zip_reader_fuzzer"
 rm -rf "$out/corpus" && mkdir -p "$out/corpus" && cp "$here"/corpus/* "$out/corpus/"
 cd "$out"
 ./zip_reader_fuzzer -max_total_time="$seconds" -max_len=8192 -print_final_stats=1 \

@@ -1,8 +1,10 @@
-// libFuzzer target: any bytes as a self-extractor's file. The reader must
-// never read outside them, whatever the directory claims.
+// libFuzzer target: any bytes as a self-extractor's file, read as the
+// extractor reads its own: the bytes in front of a signature, then the
+// archive. Neither may read outside them, whatever the headers claim.
 #include <stddef.h>
 #include <stdint.h>
 
+#include "tools/sfx/pe_overlay.h"
 #include "tools/sfx/zip_reader.h"
 
 namespace {
@@ -12,6 +14,7 @@ bool Discard(void*, const uint8_t*, size_t) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  size = PeBytesBeforeSignature(data, size);
   ZipArchive archive;
   if (ZipOpen(data, size, &archive) != kZipOk) return 0;
   char badName[kZipMaxName + 1];
