@@ -187,6 +187,18 @@ void TakeBack(Slot* slot) {
   }
 }
 
+// The number in decimal; text holds at least 21 bytes.
+void DecimalText(ULONGLONG value, char* text) {
+  char digits[21];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value);
+  while (count) *text++ = digits[--count];
+  *text = '\0';
+}
+
 }  // namespace
 
 bool MapWholeFile(const char* path, MappedFile* mapped) {
@@ -395,21 +407,13 @@ void DescribeFailure(const UnpackOutcome& outcome, char* text, size_t size) {
   }
   char* end = text + strlen(text);
   if (outcome.step == kUnpackNoRoom) {
-    // Whole kilobytes, rounded up, so that "need" never reads as "free".
-    char kilobytes[2][24];
-    ULONGLONG values[2] = {(outcome.needed + 1023) / 1024, outcome.available / 1024};
-    for (int i = 0; i < 2; ++i) {
-      char digits[24];
-      int count = 0;
-      do {
-        digits[count++] = static_cast<char>('0' + values[i] % 10);
-        values[i] /= 10;
-      } while (values[i]);
-      for (int j = 0; j < count; ++j) kilobytes[i][j] = digits[count - 1 - j];
-      kilobytes[i][count] = '\0';
-    }
-    if (!AppendText(text, size, "\n\nThe files need ") || !AppendText(text, size, kilobytes[0]) ||
-        !AppendText(text, size, " KB; ") || !AppendText(text, size, kilobytes[1]) ||
+    // Needed rounded up and free rounded down, so that the two never read
+    // as equal.
+    char needed[24], available[24];
+    DecimalText((outcome.needed + 1023) / 1024, needed);
+    DecimalText(outcome.available / 1024, available);
+    if (!AppendText(text, size, "\n\nThe files need ") || !AppendText(text, size, needed) ||
+        !AppendText(text, size, " KB; ") || !AppendText(text, size, available) ||
         !AppendText(text, size, " KB are free.")) {
       *end = '\0';
     }

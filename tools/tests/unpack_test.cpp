@@ -219,6 +219,11 @@ TEST_F(UnpackOnASmallDrive, AnArchiveThatCannotFitIsRefusedBeforeAnythingIsWritt
   EXPECT_FALSE(ok);
   EXPECT_EQ(kUnpackNoRoom, outcome.step);
   EXPECT_GT(outcome.needed, outcome.available);
+  char text[1024];
+  DescribeFailure(outcome, text, sizeof text);
+  EXPECT_EQ(0u, std::string(text).find("Nothing was changed in Q:\\Quillbar: its disk has not "
+                                       "enough free space for the files.\n\nThe files need "))
+      << text;
   EXPECT_EQ(std::vector<std::string>{"readme.txt"}, left);
   EXPECT_EQ("earlier read-me", readme);
 }
