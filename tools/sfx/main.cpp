@@ -98,10 +98,12 @@ INT_PTR CALLBACK DoneProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) 
 void ReportOutcome(HWND window) {
   FinishWorker();
   SetBusy(window, false);
-  char text[400];
+  // Room for the sentence, a full folder path and an entry name.
+  char text[1024];
   if (extractor.outcome.step != kUnpackDone) {
+    // All or nothing: a failure never shows the completion box.
     DescribeFailure(extractor.outcome, text, sizeof text);
-    SetDlgItemTextA(window, IDC_SFX_STATUS, "Nothing was unzipped.");
+    SetDlgItemTextA(window, IDC_SFX_STATUS, "Failed: nothing was changed.");
     MessageBoxA(window, text, kErrorCaption, MB_OK | MB_ICONERROR);
     return;
   }

@@ -36,16 +36,51 @@ bool IsFolder(const char* path) {
 }
 
 // Makes folder and any missing parent; the result says whether it exists now.
-bool MakeFolderPath(char* folder) {
+// made receives the length of the outermost folder this call made (0: none),
+// so that a failure can remove what it made.
+bool MakeFolderPath(char* folder, size_t* made) {
+  *made = 0;
   if (IsFolder(folder)) return true;
   for (char* p = folder; *p; ++p) {
     if (*p != '\\' || p == folder || p[-1] == ':' || p[-1] == '\\') continue;
     *p = '\0';
-    CreateDirectoryA(folder, nullptr);
+    if (CreateDirectoryA(folder, nullptr) && !*made) *made = static_cast<size_t>(p - folder);
     *p = '\\';
   }
-  CreateDirectoryA(folder, nullptr);
+  if (CreateDirectoryA(folder, nullptr) && !*made) *made = strlen(folder);
   return IsFolder(folder);
+}
+
+// Removes the folders that MakeFolderPath made, deepest first; only empty
+// ones go, so nothing of anyone else's can.
+void RemoveMadeFolders(const char* folder, size_t made) {
+  if (!made) return;
+  char path[MAX_PATH];
+  if (!CopyText(path, folder)) return;
+  while (strlen(path) >= made && RemoveDirectoryA(path)) {
+    char* cut = strrchr(path, '\\');
+    if (!cut) break;
+    *cut = '\0';
+  }
+}
+
+// Free bytes for this user on the disk of folder, which may not exist yet:
+// asked of its nearest existing parent.
+bool FreeSpace(const char* folder, ULONGLONG* available) {
+  char path[MAX_PATH];
+  if (!CopyText(path, folder)) return false;
+  for (;;) {
+    ULARGE_INTEGER free;
+    if (GetDiskFreeSpaceExA(path, &free, nullptr, nullptr)) {
+      *available = free.QuadPart;
+      return true;
+    }
+    char* cut = strrchr(path, '\\');
+    if (!cut || !cut[1]) return false;
+    // A drive root keeps its backslash.
+    if (cut - path == 2 && path[1] == ':') ++cut;
+    *cut = '\0';
+  }
 }
 
 // folder + "\" + name, folder being a drive root ("C:\") or a folder without
@@ -104,6 +139,67 @@ bool UnpackToScratch(const ZipArchive& archive, const ZipEntry& entry, const cha
   return Fail(outcome, kUnpackBadArchive, entry.name, 0);
 }
 
+// One entry on its way into the folder.
+struct Slot {
+  char target[MAX_PATH];   // its real name
+  char scratch[MAX_PATH];  // its unpacked data until placed; empty once placed
+  char aside[MAX_PATH];    // the earlier file of its name, set aside; empty if none
+};
+
+// Sets an earlier file of the target's name aside, then gives the scratch
+// file the target's name. On failure the earlier file has its name back.
+bool PutInPlace(Slot* slot, const char* folder, const char* name, UnpackOutcome* outcome) {
+  DWORD attributes = GetFileAttributesA(slot->target);
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    // A folder of that name, or a file its owner protected, is not ours to replace.
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+      return Fail(outcome, kUnpackCannotPlace, name, ERROR_ACCESS_DENIED);
+    }
+    if (!GetTempFileNameA(folder, "qbo", 0, slot->aside)) {
+      slot->aside[0] = '\0';
+      return Fail(outcome, kUnpackCannotPlace, name, GetLastError());
+    }
+    // Fails while another program holds the file open without sharing.
+    if (!MoveFileExA(slot->target, slot->aside, MOVEFILE_REPLACE_EXISTING)) {
+      DWORD error = GetLastError();
+      DeleteFileA(slot->aside);
+      slot->aside[0] = '\0';
+      return Fail(outcome, kUnpackCannotPlace, name, error);
+    }
+  }
+  if (!MoveFileExA(slot->scratch, slot->target, 0)) {
+    DWORD error = GetLastError();
+    if (slot->aside[0] && MoveFileExA(slot->aside, slot->target, MOVEFILE_REPLACE_EXISTING)) {
+      slot->aside[0] = '\0';
+    }
+    return Fail(outcome, kUnpackCannotPlace, name, error);
+  }
+  slot->scratch[0] = '\0';
+  return true;
+}
+
+// Undoes PutInPlace: the earlier file replaces the new one, or the new one
+// goes when there was none.
+void TakeBack(Slot* slot) {
+  if (slot->aside[0]) {
+    if (MoveFileExA(slot->aside, slot->target, MOVEFILE_REPLACE_EXISTING)) slot->aside[0] = '\0';
+  } else {
+    DeleteFileA(slot->target);
+  }
+}
+
+// The number in decimal; text holds at least 21 bytes.
+void DecimalText(ULONGLONG value, char* text) {
+  char digits[21];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value);
+  while (count) *text++ = digits[--count];
+  *text = '\0';
+}
+
 }  // namespace
 
 bool MapWholeFile(const char* path, MappedFile* mapped) {
@@ -137,6 +233,7 @@ bool UnpackArchive(const ZipArchive& archive, const char* folderText, volatile L
                    UnpackOutcome* outcome) {
   memset(outcome, 0, sizeof *outcome);
   outcome->step = kUnpackDone;
+  CopyText(outcome->folder, folderText);
 
   outcome->zip = ZipCheckAll(archive, outcome->name);
   if (outcome->zip != kZipOk) return Fail(outcome, kUnpackBadArchive, nullptr, 0);
@@ -146,6 +243,7 @@ bool UnpackArchive(const ZipArchive& archive, const char* folderText, volatile L
   DWORD length = folderText[0] ? GetFullPathNameA(folderText, MAX_PATH, folder, nullptr) : 0;
   if (length == 0 || length >= MAX_PATH) return Fail(outcome, kUnpackNoFolder, nullptr, 0);
   while (length > 0 && folder[length - 1] == '\\') folder[--length] = '\0';
+  CopyText(outcome->folder, folder);
   if (length == 2 && folder[1] == ':') {
     // A drive root keeps its backslash for the folder calls ("C:" alone is
     // the drive's current folder).
@@ -156,25 +254,41 @@ bool UnpackArchive(const ZipArchive& archive, const char* folderText, volatile L
   // Scratch files are named folder\qbxXXXX.tmp.
   if (length + 14 > MAX_PATH) return Fail(outcome, kUnpackPathTooLong, nullptr, 0);
 
-  // Every target path must fit before the first byte is written.
+  // Every target path must fit, and every file the disk, before the first
+  // byte is written. The scratch files live beside the earlier files until
+  // they are placed, so the whole size must be free.
   ZipEntry entry;
   char target[MAX_PATH];
+  ULONGLONG needed = 0;
   size_t cursor = archive.directory;
   for (uint32_t i = 0; i < archive.entryCount; ++i) {
     ZipReadEntry(archive, &cursor, &entry);  // checked above
     if (!TargetPath(target, folder, entry.name)) {
       return Fail(outcome, kUnpackPathTooLong, entry.name, 0);
     }
+    needed += entry.size;
   }
-  if (!MakeFolderPath(folder)) return Fail(outcome, kUnpackNoFolder, nullptr, GetLastError());
+  ULONGLONG available = 0;
+  if (FreeSpace(folder, &available) && needed > available) {
+    outcome->needed = needed;
+    outcome->available = available;
+    return Fail(outcome, kUnpackNoRoom, nullptr, ERROR_DISK_FULL);
+  }
+  size_t made = 0;
+  if (!MakeFolderPath(folder, &made)) {
+    DWORD error = GetLastError();
+    RemoveMadeFolders(folder, made);
+    return Fail(outcome, kUnpackNoFolder, nullptr, error);
+  }
 
   HANDLE heap = GetProcessHeap();
   uint8_t* buffer = static_cast<uint8_t*>(HeapAlloc(heap, 0, kInflateBuffer));
-  char(*scratch)[MAX_PATH] = static_cast<char(*)[MAX_PATH]>(
-      HeapAlloc(heap, HEAP_ZERO_MEMORY, (archive.entryCount + 1) * sizeof(char[MAX_PATH])));
-  if (!buffer || !scratch) {
+  Slot* slots = static_cast<Slot*>(
+      HeapAlloc(heap, HEAP_ZERO_MEMORY, (archive.entryCount + 1) * sizeof(Slot)));
+  if (!buffer || !slots) {
     if (buffer) HeapFree(heap, 0, buffer);
-    if (scratch) HeapFree(heap, 0, scratch);
+    if (slots) HeapFree(heap, 0, slots);
+    RemoveMadeFolders(folder, made);
     return Fail(outcome, kUnpackCannotWrite, nullptr, ERROR_NOT_ENOUGH_MEMORY);
   }
 
@@ -182,25 +296,31 @@ bool UnpackArchive(const ZipArchive& archive, const char* folderText, volatile L
   cursor = archive.directory;
   for (uint32_t i = 0; ok && i < archive.entryCount; ++i) {
     ZipReadEntry(archive, &cursor, &entry);
-    ok = UnpackToScratch(archive, entry, folder, buffer, cancel, scratch[i], outcome);
+    TargetPath(slots[i].target, folder, entry.name);
+    ok = UnpackToScratch(archive, entry, folder, buffer, cancel, slots[i].scratch, outcome);
   }
+  uint32_t placed = 0;
   cursor = archive.directory;
-  for (uint32_t i = 0; ok && i < archive.entryCount; ++i) {
+  while (ok && placed < archive.entryCount) {
     ZipReadEntry(archive, &cursor, &entry);
-    TargetPath(target, folder, entry.name);
-    if (!MoveFileExA(scratch[i], target, MOVEFILE_REPLACE_EXISTING)) {
-      ok = Fail(outcome, kUnpackCannotPlace, entry.name, GetLastError());
-      break;
-    }
-    scratch[i][0] = '\0';
-    ++outcome->files;
+    ok = PutInPlace(&slots[placed], folder, entry.name, outcome);
+    if (ok) ++placed;
   }
-  // Whatever failed, no scratch file stays behind.
+  if (ok) {
+    outcome->files = placed;
+  } else {
+    // The entry that failed has already undone itself; undo the others.
+    while (placed > 0) TakeBack(&slots[--placed]);
+  }
   for (uint32_t i = 0; i < archive.entryCount; ++i) {
-    if (scratch[i][0]) DeleteFileA(scratch[i]);
+    if (slots[i].scratch[0]) DeleteFileA(slots[i].scratch);
+    // Set-aside files go on success only: after a failure one that could not
+    // take its name back still holds the user's earlier file.
+    if (ok && slots[i].aside[0]) DeleteFileA(slots[i].aside);
   }
-  HeapFree(heap, 0, scratch);
+  HeapFree(heap, 0, slots);
   HeapFree(heap, 0, buffer);
+  if (!ok) RemoveMadeFolders(folder, made);
   return ok;
 }
 
@@ -227,60 +347,84 @@ bool UnpackFile(const char* archivePath, const char* folder, volatile LONG* canc
 }
 
 void DescribeFailure(const UnpackOutcome& outcome, char* text, size_t size) {
-  const char* what = "The files could not be unzipped.";
+  const char* why = "the files could not be unzipped.";
   switch (outcome.step) {
     case kUnpackDone:
-      what = "The files were unzipped.";
-      break;
+      CopyText(text, size, "The files were unzipped.");
+      return;
     case kUnpackNoArchive:
-      what = "This program cannot read its own file.";
+      why = "this program cannot read its own file.";
       break;
     case kUnpackBadArchive:
       switch (outcome.zip) {
         case kZipNoArchive:
-          what = "This program holds no archive.";
+          why = "this program holds no archive.";
           break;
         case kZipUnsupported:
-          what = "The archive uses a feature this program does not support.";
+          why = "the archive uses a feature this program does not support.";
           break;
         case kZipRefusedName:
-          what = "The archive holds a name that is not a plain file name. Nothing was unzipped.";
+          why = "the archive holds a name that is not a plain file name.";
           break;
         case kZipDuplicateName:
-          what = "The archive holds two files of one name. Nothing was unzipped.";
+          why = "the archive holds two files of one name.";
+          break;
+        case kZipOverlap:
+          why = "the archive is damaged: two files share their data.";
           break;
         case kZipCrcMismatch:
         case kZipSizeMismatch:
         case kZipBadData:
-          what =
-              "The archive is damaged: a file does not match its checksum. Nothing was unzipped.";
+          why = "the archive is damaged: a file does not match its checksum.";
           break;
         default:
-          what = "The archive is damaged or incomplete. Nothing was unzipped.";
+          why = "the archive is damaged or incomplete.";
           break;
       }
       break;
     case kUnpackNoFolder:
-      what = "The folder to unzip to is missing or cannot be created.";
+      why = "the folder is missing or cannot be created.";
       break;
     case kUnpackPathTooLong:
-      what = "The folder name is too long for the files to unzip into it.";
+      why = "the folder name is too long for the files to unzip into it.";
+      break;
+    case kUnpackNoRoom:
+      why = "its disk has not enough free space for the files.";
       break;
     case kUnpackCannotWrite:
-      what = "A file could not be written in the folder. Nothing was unzipped.";
+      why = "a file could not be written; the disk may be full.";
       break;
     case kUnpackCannotPlace:
-      what = "A file could not be replaced; it may be in use or read-only.";
+      why = "a file could not be replaced; it may be in use or read-only.";
       break;
     case kUnpackCancelled:
-      what = "Unzipping was stopped. Nothing was unzipped.";
+      why = "unzipping was stopped.";
       break;
   }
-  if (!CopyText(text, size, what)) return;
+  if (!CopyText(text, size, "Nothing was changed") ||
+      (outcome.folder[0] &&
+       (!AppendText(text, size, " in ") || !AppendText(text, size, outcome.folder))) ||
+      !AppendText(text, size, ": ") || !AppendText(text, size, why)) {
+    text[0] = '\0';
+    return;
+  }
+  char* end = text + strlen(text);
+  if (outcome.step == kUnpackNoRoom) {
+    // Needed rounded up and free rounded down, so that the two never read
+    // as equal.
+    char needed[24], available[24];
+    DecimalText((outcome.needed + 1023) / 1024, needed);
+    DecimalText(outcome.available / 1024, available);
+    if (!AppendText(text, size, "\n\nThe files need ") || !AppendText(text, size, needed) ||
+        !AppendText(text, size, " KB; ") || !AppendText(text, size, available) ||
+        !AppendText(text, size, " KB are free.")) {
+      *end = '\0';
+    }
+  }
   if (outcome.name[0]) {
     // Names are plain ASCII and at most kZipMaxName long: this fits the
     // callers' buffers, and if not the sentence alone is shown.
-    char* end = text + strlen(text);
+    end = text + strlen(text);
     if (!AppendText(text, size, "\n\nFile: ") || !AppendText(text, size, outcome.name)) *end = 0;
   }
 }

@@ -1,8 +1,11 @@
-// Unpacks an archive into a folder on Windows. Every entry is checked before
-// anything is written, then unpacked into a scratch file in the target folder;
-// only when every entry has unpacked with the right size and CRC are the
-// scratch files renamed to their real names. A damaged archive therefore
-// leaves no file, whole or partial, under any of its names.
+// Unpacks an archive into a folder on Windows, all or nothing. Every entry is
+// checked, and the disk's free space with it, before anything is written;
+// then each entry is unpacked into a scratch file in the target folder. Only
+// when every entry has unpacked with the right size and CRC are the files
+// put in place: an earlier file of the same name is first set aside under a
+// scratch name, and if any entry cannot be placed every set-aside file takes
+// its name back. The folder is then exactly as it was, and no scratch file
+// stays behind.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +18,7 @@ enum UnpackStep {
   kUnpackBadArchive,   // see UnpackOutcome::zip
   kUnpackNoFolder,     // no folder given, or it cannot be made
   kUnpackPathTooLong,  // folder + name would not fit MAX_PATH
+  kUnpackNoRoom,       // the unpacked files would not fit the disk's free space
   kUnpackCannotWrite,  // a scratch file could not be made or written
   kUnpackCannotPlace,  // a scratch file could not take its real name
   kUnpackCancelled,
@@ -23,7 +27,10 @@ enum UnpackStep {
 struct UnpackOutcome {
   UnpackStep step;
   ZipStatus zip;
+  char folder[MAX_PATH];       // the destination, as a full path once resolved
   char name[kZipMaxName + 1];  // the entry concerned, when there is one
+  ULONGLONG needed;            // kUnpackNoRoom: bytes the files take
+  ULONGLONG available;         // kUnpackNoRoom: bytes free on the disk
   DWORD error;                 // GetLastError of the failed call, when there is one
   unsigned files;              // files placed
 };
@@ -49,5 +56,6 @@ bool UnpackArchive(const ZipArchive& archive, const char* folder, volatile LONG*
 bool UnpackFile(const char* archivePath, const char* folder, volatile LONG* cancel,
                 UnpackOutcome* outcome);
 
-// A sentence for the user about a failed outcome.
+// What happened, for the user: "Nothing was changed in FOLDER: " and the
+// reason, then the file concerned. Empty when it does not fit size.
 void DescribeFailure(const UnpackOutcome& outcome, char* text, size_t size);

@@ -44,11 +44,13 @@ bool SameNameIgnoringCase(const char* a, const char* b) {
 }
 
 // Windows opens a device, not a file, for these base names whatever the
-// extension ("nul.txt" is the null device).
+// extension ("nul.txt" is the null device), and it drops blanks at the end of
+// the base first, so "nul .txt" is the null device too.
 bool IsDeviceName(const char* name) {
   static const char* const kDevices[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
   size_t base = 0;
   while (name[base] && name[base] != '.') ++base;
+  while (base > 0 && name[base - 1] == ' ') --base;
   for (const char* device : kDevices) {
     size_t length = strlen(device);
     if (base != length) continue;
@@ -61,6 +63,17 @@ bool IsDeviceName(const char* name) {
     bool com = a == 'c' && b == 'o' && c == 'm';
     bool lpt = a == 'l' && b == 'p' && c == 't';
     if ((com || lpt) && name[3] >= '0' && name[3] <= '9') return true;
+  }
+  return false;
+}
+
+// "IMPORT~1.TXT" may be the 8.3 alias of an existing "Important notes.txt":
+// writing it would replace that file instead of making a new one.
+bool LooksLikeShortAlias(const char* name) {
+  const char* stemEnd = strrchr(name, '.');
+  if (!stemEnd) stemEnd = name + strlen(name);
+  for (const char* p = name; p + 1 < stemEnd; ++p) {
+    if (p[0] == '~' && p[1] >= '0' && p[1] <= '9') return true;
   }
   return false;
 }
@@ -177,6 +190,7 @@ ZipStatus ZipReadEntry(const ZipArchive& archive, size_t* cursor, ZipEntry* entr
   entry->crc = Read32(record + 16);
   entry->compressedSize = compressedSize;
   entry->size = size;
+  entry->localHeader = local;
   entry->dataOffset = dataOffset;
   return kZipOk;
 }
@@ -195,7 +209,7 @@ bool ZipNameAllowed(const char* name) {
   // another file than the one listed; "." and ".." end in a dot too.
   char last = name[length - 1];
   if (last == '.' || last == ' ') return false;
-  return !IsDeviceName(name);
+  return !IsDeviceName(name) && !LooksLikeShortAlias(name);
 }
 
 ZipStatus ZipCheckAll(const ZipArchive& archive, char* badName) {
@@ -206,11 +220,16 @@ ZipStatus ZipCheckAll(const ZipArchive& archive, char* badName) {
     size_t start = cursor;
     status = ZipReadEntry(archive, &cursor, &entry);
     if (status == kZipOk && !ZipNameAllowed(entry.name)) status = kZipRefusedName;
-    // Compare with every earlier name; product archives hold a few dozen.
+    // Compare with every earlier entry; product archives hold a few dozen.
+    size_t end = status == kZipOk ? entry.dataOffset + entry.compressedSize : 0;
     ZipEntry earlier;
     for (size_t other = archive.directory; status == kZipOk && other < start;) {
       if (ZipReadEntry(archive, &other, &earlier) != kZipOk) return kZipBadDirectory;
       if (SameNameIgnoringCase(earlier.name, entry.name)) status = kZipDuplicateName;
+      size_t earlierEnd = earlier.dataOffset + earlier.compressedSize;
+      if (status == kZipOk && entry.localHeader < earlierEnd && earlier.localHeader < end) {
+        status = kZipOverlap;
+      }
     }
   }
   if (status == kZipOk && cursor != archive.directoryEnd) {

@@ -15,6 +15,7 @@ enum ZipStatus {
   kZipUnsupported,    // encryption, zip64, several disks, a method other than stored/deflated
   kZipRefusedName,    // a folder part, a drive, "..", a device name...
   kZipDuplicateName,  // two entries that would land on one file
+  kZipOverlap,        // two entries share bytes of the archive
   kZipBadData,        // the compressed stream is damaged or truncated
   kZipSizeMismatch,   // the data does not have the recorded size
   kZipCrcMismatch,    // the data does not have the recorded CRC
@@ -41,7 +42,8 @@ struct ZipEntry {
   uint32_t crc;
   uint32_t compressedSize;
   uint32_t size;
-  size_t dataOffset;  // where the entry's data starts in data
+  size_t localHeader;  // where the entry's local header starts in data
+  size_t dataOffset;   // where the entry's data starts in data
 };
 
 // Finds the end record and the central directory.
@@ -52,14 +54,17 @@ ZipStatus ZipOpen(const uint8_t* data, size_t size, ZipArchive* archive);
 // form (terminated, no NUL inside) but not for safety: see ZipNameAllowed.
 ZipStatus ZipReadEntry(const ZipArchive& archive, size_t* cursor, ZipEntry* entry);
 
-// True for a plain file name that can only land in the target folder itself:
-// no folder part, drive, "..", device name, wildcard or control character.
+// True for a plain file name that can only land in the target folder itself,
+// on its own file: no folder part, drive, "..", device name, wildcard,
+// control character, trailing dot or blank, nor a stem holding "~" and a
+// digit (the form of an 8.3 alias, which may name another long-named file).
 bool ZipNameAllowed(const char* name);
 
 // Walks the whole directory before anything is written: every record and
-// local header, every name, no duplicate (letter case ignored), nothing left
-// over. On failure the offending entry's name (possibly empty) is copied into
-// badName (kZipMaxName + 1 bytes) when it is given.
+// local header, every name, no duplicate (letter case ignored), no two
+// entries whose bytes [local header, data end) overlap (a small archive must
+// not unpack one stream into many files), nothing left over. On failure the offending entry's name
+// (possibly empty) is copied into badName (kZipMaxName + 1 bytes) when it is given.
 ZipStatus ZipCheckAll(const ZipArchive& archive, char* badName);
 
 // Receives unpacked bytes in order; false stops the extraction.

@@ -98,6 +98,11 @@ TEST_F(ExtractorWindowTest, ADamagedArchiveShowsItsOwnErrorAndNeverTheCompletion
   ASSERT_NE(nullptr, error) << "no error box";
   EXPECT_EQ(nullptr, FindWindowA(nullptr, kDoneTitle));
   EXPECT_EQ(std::vector<std::string>{}, ListFolder(folder)) << "no file, partial or whole";
+  char text[1024] = "garbage";
+  GetDlgItemTextA(error, 0xFFFF, text, sizeof text);  // a message box's text
+  EXPECT_EQ(0u, std::string(text).find("Nothing was changed in " + folder + ": ")) << text;
+  GetDlgItemTextA(main, 107, text, sizeof text);  // the status line
+  EXPECT_EQ(std::string::npos, std::string(text).find("unzipped")) << text;
   SendMessageA(error, WM_COMMAND, IDOK, 0);
   // Whatever comes after the error box, it is not the completion box.
   EXPECT_EQ(nullptr, WaitForWindow(kDoneTitle, 1500));

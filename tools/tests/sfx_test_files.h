@@ -6,12 +6,17 @@
 
 #include <string>
 
-inline std::string TestArchive(const std::string& name) {
+// The test program's own folder, where its helper programs lie too.
+inline std::string TestFolder() {
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string folder(path, length);
   folder.resize(folder.rfind('\\'));
-  return folder + "\\sfx-tests\\" + name;
+  return folder;
+}
+
+inline std::string TestArchive(const std::string& name) {
+  return TestFolder() + "\\sfx-tests\\" + name;
 }
 
 // The four files of the test product, by name.

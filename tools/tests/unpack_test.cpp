@@ -111,20 +111,121 @@ TEST_F(UnpackTest, AnEmptyFolderTextIsRefused) {
   EXPECT_EQ(kUnpackNoFolder, outcome.step);
 }
 
-TEST_F(UnpackTest, ATargetHeldOpenWithoutSharingFailsAndLeavesNoScratchFile) {
-  WriteFile(scratch / "zz-last.bin", "in use");
-  HANDLE held = CreateFileA((scratch / "zz-last.bin").c_str(), GENERIC_READ, 0, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, held);
-  bool ok = Unpack("good.exe", scratch.path());
-  CloseHandle(held);
+// Another process holding a file open without sharing, as a running program
+// holds its module; ended when this goes.
+class HeldByAnotherProcess {
+ public:
+  explicit HeldByAnotherProcess(const std::string& path) {
+    std::string program = TestFolder() + "\\file_holder.exe";
+    std::string command = "\"" + program + "\" \"" + path + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process_)) {
+      return;
+    }
+    // Held once even a fully sharing open is refused.
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20)) {
+      HANDLE probe = CreateFileA(path.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+      if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
+        held_ = true;
+        return;
+      }
+      if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+    }
+  }
+  ~HeldByAnotherProcess() {
+    if (!process_.hProcess) return;
+    TerminateProcess(process_.hProcess, 0);
+    WaitForSingleObject(process_.hProcess, 5000);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+  }
+  bool held() const { return held_; }
+
+ private:
+  PROCESS_INFORMATION process_ = {};
+  bool held_ = false;
+};
+
+TEST_F(UnpackTest, AFileHeldByAnotherProgramLeavesTheEarlierInstallationExactlyAsItWas) {
+  // The archive's order is big.txt, empty.txt, readme.txt, zz-last.bin: the
+  // held file comes after two that are replaced first and before one.
+  std::vector<std::string> names = ProductList();
+  for (const std::string& name : names) WriteFile(scratch / name, "earlier " + name);
+  bool ok;
+  {
+    HeldByAnotherProcess holder(scratch / "readme.txt");
+    ASSERT_TRUE(holder.held());
+    ok = Unpack("good.exe", scratch.path());
+  }
   EXPECT_FALSE(ok);
   EXPECT_EQ(kUnpackCannotPlace, outcome.step);
-  EXPECT_STREQ("zz-last.bin", outcome.name);
-  EXPECT_EQ("in use", ReadFile(scratch / "zz-last.bin"));
-  for (const std::string& name : ListFolder(scratch.path())) {
-    EXPECT_EQ(std::string::npos, name.find(".tmp")) << name;
+  EXPECT_STREQ("readme.txt", outcome.name);
+  EXPECT_EQ(names, ListFolder(scratch.path())) << "no scratch or set-aside file stays behind";
+  for (const std::string& name : names) {
+    EXPECT_EQ("earlier " + name, ReadFile(scratch / name)) << name;
   }
+}
+
+TEST_F(UnpackTest, AReadOnlyEarlierFileIsNotReplacedAndNothingElseIs) {
+  WriteFile(scratch / "big.txt", "earlier big");
+  WriteFile(scratch / "zz-last.bin", "protected");
+  SetFileAttributesA((scratch / "zz-last.bin").c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(Unpack("good.exe", scratch.path()));
+  SetFileAttributesA((scratch / "zz-last.bin").c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(kUnpackCannotPlace, outcome.step);
+  EXPECT_STREQ("zz-last.bin", outcome.name);
+  EXPECT_EQ((std::vector<std::string>{"big.txt", "zz-last.bin"}), ListFolder(scratch.path()));
+  EXPECT_EQ("earlier big", ReadFile(scratch / "big.txt"));
+  EXPECT_EQ("protected", ReadFile(scratch / "zz-last.bin"));
+}
+
+TEST_F(UnpackTest, ARefusedNameWritesNothingOverAnEarlierInstallation) {
+  WriteFile(scratch / "inside.txt", "earlier");
+  EXPECT_FALSE(Unpack("device-name.exe", scratch.path()));
+  EXPECT_EQ(kUnpackBadArchive, outcome.step);
+  EXPECT_EQ(kZipRefusedName, outcome.zip);
+  EXPECT_STREQ("nul .txt", outcome.name);
+  EXPECT_EQ(std::vector<std::string>{"inside.txt"}, ListFolder(scratch.path()));
+  EXPECT_EQ("earlier", ReadFile(scratch / "inside.txt"));
+}
+
+TEST_F(UnpackTest, AFailureInAFolderItMadeRemovesThatFolderAgain) {
+  std::string folder = scratch / "new\\Quillbar";
+  EXPECT_FALSE(Unpack("crc.exe", folder));
+  EXPECT_EQ(kZipCrcMismatch, outcome.zip);
+  EXPECT_EQ(std::vector<std::string>{}, ListFolder(scratch.path()));
+}
+
+// Drive Q: is a 1 MB tmpfs while CTest runs this suite (tools/tests/small-drive).
+class UnpackOnASmallDrive : public UnpackTest {};
+
+TEST_F(UnpackOnASmallDrive, AnArchiveThatCannotFitIsRefusedBeforeAnythingIsWritten) {
+  ULARGE_INTEGER free, total;
+  if (!GetDiskFreeSpaceExA("Q:\\", &free, &total, nullptr) || total.QuadPart > (4u << 20)) {
+    GTEST_SKIP() << "no small drive Q: (CTest mounts a 1 MB tmpfs as Q: when run as root)";
+  }
+  std::string folder = "Q:\\Quillbar";
+  DeleteTree(folder);
+  MakeFolder(folder);
+  WriteFile(folder + "\\readme.txt", "earlier read-me");
+  bool ok = Unpack("good.exe", folder);
+  std::vector<std::string> left = ListFolder(folder);
+  std::string readme = ReadFile(folder + "\\readme.txt");
+  DeleteTree(folder);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(kUnpackNoRoom, outcome.step);
+  EXPECT_GT(outcome.needed, outcome.available);
+  char text[1024];
+  DescribeFailure(outcome, text, sizeof text);
+  EXPECT_EQ(0u, std::string(text).find("Nothing was changed in Q:\\Quillbar: its disk has not "
+                                       "enough free space for the files.\n\nThe files need "))
+      << text;
+  EXPECT_EQ(std::vector<std::string>{"readme.txt"}, left);
+  EXPECT_EQ("earlier read-me", readme);
 }
 
 TEST_F(UnpackTest, CancellingStopsWithNothingWritten) {
@@ -152,10 +253,10 @@ TEST_F(UnpackTest, FailureTextNamesTheFile) {
   char text[400];
   memset(text, 'g', sizeof text);
   DescribeFailure(outcome, text, sizeof text);
-  EXPECT_STREQ(
-      "The archive is damaged: a file does not match its checksum. Nothing was unzipped.\n\n"
-      "File: zz-last.bin",
-      text);
+  EXPECT_EQ("Nothing was changed in " + scratch.path() +
+                ": the archive is damaged: a file does not match its checksum.\n\n"
+                "File: zz-last.bin",
+            std::string(text));
   char tiny[40];
   DescribeFailure(outcome, tiny, sizeof tiny);
   EXPECT_STREQ("", tiny) << "a sentence that does not fit is refused, not cut";
