@@ -5,9 +5,11 @@
 // Prints "<mode> total_ms [unpack_ms]": total from process start to its end;
 // for sfx also the time from the start button to the completion box, from
 // the start to the window, and from WM_CLOSE to the process's end.
+// QB_WAIT_SCALE=<n> stretches the waits n times, for Wine under emulation.
 #include <windows.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -23,6 +25,8 @@ double Now() {
 }
 
 HWND WaitForWindow(const char* title, double timeoutMs) {
+  const char* scale = getenv("QB_WAIT_SCALE");
+  if (scale && atoi(scale) > 0) timeoutMs *= atoi(scale);
   double start = Now();
   for (;;) {
     HWND window = FindWindowA(nullptr, title);
@@ -58,7 +62,8 @@ int Sfx(const char* exe, const char* folder) {
   SendMessageA(main, WM_CLOSE, 0, 0);
   WaitForSingleObject(process.hProcess, INFINITE);
   double end = Now();
-  printf("sfx %.0f %.0f %.0f %.0f\n", end - start, unpacked - pressed, shown - start, end - closing);
+  printf("sfx %.0f %.0f %.0f %.0f\n", end - start, unpacked - pressed, shown - start,
+         end - closing);
   return 0;
 }
 

@@ -48,7 +48,21 @@ qb_ensure_packages() {
 
 # The Windows build the tests run: 32-bit where this host executes 32-bit
 # code (and so 32-bit Wine), else the same sources built for 64-bit Wine.
+# While qemu-i386 is registered with binfmt_misc, 32-bit Wine starts even
+# where the kernel cannot run it, and binfmt_misc is asked before the kernel's
+# own loader, so it would run under slow emulation either way: then win64.
 qb_test_preset() {
+  local entry
+  if [ "$(cat /proc/sys/fs/binfmt_misc/status 2>/dev/null)" = enabled ]; then
+    for entry in /proc/sys/fs/binfmt_misc/*; do
+      case "$entry" in */register | */status) continue ;; esac
+      if [ "$(head -n1 "$entry" 2>/dev/null)" = enabled ] &&
+        grep -q '^interpreter .*qemu-i386' "$entry" 2>/dev/null; then
+        echo win64
+        return
+      fi
+    done
+  fi
   if /usr/lib/wine/wine --version >/dev/null 2>&1; then echo win32; else echo win64; fi
 }
 

@@ -32,6 +32,7 @@
 #include <commctrl.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <set>
 #include <string>
@@ -42,8 +43,15 @@ namespace {
 const int kWizardBack = 0x3023;
 const int kWizardNext = 0x3024;
 const int kWizardFinish = 0x3025;
-const DWORD kStepTimeoutMs = 30000;
-const DWORD kExitTimeoutMs = 90000;
+// QB_WAIT_SCALE=<n> stretches the waits n times, for Wine under emulation.
+DWORD WaitScale() {
+  wchar_t text[16] = L"";
+  GetEnvironmentVariableW(L"QB_WAIT_SCALE", text, 16);
+  DWORD scale = (DWORD)_wtoi(text);
+  return scale ? scale : 1;
+}
+const DWORD kStepTimeoutMs = 30000 * WaitScale();
+const DWORD kExitTimeoutMs = 90000 * WaitScale();
 const DWORD kPollMs = 10;
 // A message box's text is the Static control with this id.
 const int kBoxTextId = 0xFFFF;
