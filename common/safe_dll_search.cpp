@@ -2,6 +2,30 @@
 
 #include <windows.h>
 
+#include "common/text.h"
+
+namespace {
+
+// Loaded by bare name while windows are drawn: the theme library by the
+// common controls, the blending library by the theme and control code through
+// a delay load. A delay load may search the program's folder even with the
+// search restricted (Wine's does), so both are loaded here first by their
+// full path in the system folder; a later load by bare name then finds the
+// module already loaded.
+const char* const kPreloadedDlls[] = {"\\uxtheme.dll", "\\msimg32.dll"};
+
+void PreloadFromSystemFolder() {
+  char systemFolder[MAX_PATH];
+  UINT length = GetSystemDirectoryA(systemFolder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  for (const char* name : kPreloadedDlls) {
+    char path[MAX_PATH];
+    if (JoinPath(path, systemFolder, name)) LoadLibraryA(path);
+  }
+}
+
+}  // namespace
+
 void RestrictDllSearchToSystem() {
   // Looked up at run time: older systems have no SetDefaultDllDirectories,
   // and importing it would keep the program from starting there at all.
@@ -12,6 +36,8 @@ void RestrictDllSearchToSystem() {
       kernel ? reinterpret_cast<SetDefaultDllDirectoriesFunction>(
                    reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")))
              : nullptr;
-  if (setDefaultDllDirectories && setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
-  SetDllDirectoryA("");
+  if (!setDefaultDllDirectories || !setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    SetDllDirectoryA("");
+  }
+  PreloadFromSystemFolder();
 }

@@ -5,5 +5,6 @@
 
 // Restricts the search for DLLs loaded by bare name to the system folder.
 // Where the system cannot restrict it that far, it at least takes the
-// current folder out of the search. Call it first thing in WinMain.
+// current folder out of the search. Then loads the DLLs that windows load
+// by bare name from the system folder. Call it first thing in WinMain.
 void RestrictDllSearchToSystem();

@@ -325,22 +325,19 @@ EOF
 # download folder and starts the extractor copy from the same folder.
 
 # Runs the robot with Wine preferring uxtheme.dll and msimg32.dll found beside
-# the extractor copy to its own, as Windows searches: the program's folder
-# first. Only for the extractor: setup.exe imports the common controls, which
-# load both by bare name while the program is being loaded, before any of its
-# own code can restrict the search.
+# a program to its own, as Windows searches: the program's folder first.
 prefer_planted_dlls() {
   local dll
   for dll in uxtheme msimg32; do
-    e2e_wine "$SC_PREFIX" reg add 'HKCU\Software\Wine\AppDefaults\qbar!ins.exe\DllOverrides' \
+    e2e_wine "$SC_PREFIX" reg add 'HKCU\Software\Wine\DllOverrides' \
       /v "$dll" /d native,builtin /f >/dev/null 2>&1
   done
   "$@"
 }
 
 # DLLs planted beside setup.exe, and so beside the extractor copy, under the
-# names of DLLs that a window loads by bare name when it is first drawn: the
-# extractor loads neither during a whole install.
+# names of DLLs that a window loads by bare name when it is first drawn:
+# neither setup.exe nor the extractor loads them during a whole install.
 scenario planted_dlls_are_not_loaded
 sc_planted_dlls_are_not_loaded() {
   local dll
