@@ -127,6 +127,19 @@ BOOL OnNext(HWND page) {
   return SetPageResult(page, installed ? kShortcutsPage : kStayOnPage);
 }
 
+// The questions and the installation's boxes have no owner window, so the
+// sheet behind them can still be clicked: a Next pressed while one is up
+// would ask again and could run a second installation over the first. While
+// Next is being handled, another Next only keeps the user on the page.
+BOOL OnNextOnce(HWND page) {
+  static bool handlingNext = false;
+  if (handlingNext) return SetPageResult(page, kStayOnPage);
+  handlingNext = true;
+  BOOL handled = OnNext(page);
+  handlingNext = false;
+  return handled;
+}
+
 BOOL OnCommand(HWND page, int control) {
   char chosen[MAX_PATH];
   switch (control) {
@@ -163,7 +176,7 @@ INT_PTR CALLBACK FolderPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
           ReadFolderBox(page, kInstallFolderBox, setupState.installFolder, "");
           return SetPageResult(page, kGoOn);
         case PSN_WIZNEXT:
-          return OnNext(page);
+          return OnNextOnce(page);
         case PSN_WIZBACK:
           return SetPageResult(page, kLicencePage);
         case PSN_RESET:

@@ -3,6 +3,7 @@
 #include "wizard/shortcuts_page.h"
 
 #include <commctrl.h>
+#include <string.h>
 
 #include "seam/outside.h"
 #include "setup/setup_state.h"
@@ -46,6 +47,19 @@ BOOL SaveFlags(HWND page) {
   return TRUE;
 }
 
+// The system's own Notepad, by its full path: a bare "notepad.exe" would be
+// looked for in the setup folder and the current folder first, and the setup
+// runs elevated from wherever it was downloaded to. Quoted where the path
+// holds a blank. False, with nothing written, when it does not fit.
+bool SystemNotepad(char (&commandLine)[MAX_PATH + 2]) {
+  char notepad[MAX_PATH];
+  UINT length = GetSystemDirectoryA(notepad, MAX_PATH);
+  if (!length || length >= MAX_PATH || !AppendText(notepad, "\\notepad.exe")) return false;
+  if (!strchr(notepad, ' ')) return CopyText(commandLine, notepad);
+  CopyText(commandLine, "\"");
+  return AppendText(commandLine, notepad) && AppendText(commandLine, "\"");
+}
+
 }  // namespace
 
 void ViewReadMe() {
@@ -57,8 +71,12 @@ void ViewReadMe() {
   char shortPath[MAX_PATH];
   DWORD length = GetShortPathNameA(readMePath, shortPath, MAX_PATH);
   if (length && length < MAX_PATH) CopyText(readMePath, shortPath);
-  char commandLine[sizeof "notepad.exe " + MAX_PATH] = "notepad.exe ";
-  AppendText(commandLine, readMePath);  // fits: the buffer has room for any path
+  char notepad[MAX_PATH + 2];
+  if (!SystemNotepad(notepad)) return;
+  char commandLine[sizeof notepad + 1 + MAX_PATH];
+  CopyText(commandLine, notepad);  // fits: the buffer has room for both paths and the blank
+  AppendText(commandLine, " ");
+  AppendText(commandLine, readMePath);
   outside.winExec(commandLine, SW_SHOW);
 }
 

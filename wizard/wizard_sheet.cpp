@@ -27,7 +27,26 @@ void FillPageRecord(PROPSHEETPAGEA_V1* record, int dialogId, const char* title, 
   record->lParam = 0;
 }
 
+namespace {
+
+typedef INT_PTR(WINAPI* PropertySheetProc)(LPCPROPSHEETHEADERA);
+
+// comctl32 is loaded here, not imported: as it loads it brings in the theme
+// library by bare name, and an import would load both before WinMain has
+// restricted the DLL search to the system folder, so that a uxtheme.dll
+// beside setup.exe in a download folder would run in it.
+PropertySheetProc LoadPropertySheet() {
+  HMODULE commonControls = LoadLibraryA("comctl32.dll");
+  if (!commonControls) return NULL;
+  return reinterpret_cast<PropertySheetProc>(
+      reinterpret_cast<void*>(GetProcAddress(commonControls, "PropertySheetA")));
+}
+
+}  // namespace
+
 INT_PTR RunWizard() {
+  PropertySheetProc propertySheet = LoadPropertySheet();
+  if (!propertySheet) return -1;  // as a sheet that could not be shown
   // The sheet steps through the array by each record's dwSize.
   static PROPSHEETPAGEA_V1 pages[3];
   FillPageRecord(&pages[0], kLicencePage, "", LicensePageProc);
@@ -42,5 +61,5 @@ INT_PTR RunWizard() {
   header.nPages = 3;
   header.nStartPage = 0;
   header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
-  return PropertySheetA(&header);
+  return propertySheet(&header);
 }

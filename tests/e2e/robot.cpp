@@ -4,12 +4,14 @@
 //   start '<program>' ['<arguments>']   start the program under test
 //   start-reg <HKLM|HKCU> "<key>" "<value>"  start the command line a registry value holds
 //   spawn "<command line>"              start a helper program (not watched)
+//   cd '<folder>'                       the current folder of what is started next
 //   expect-page "<caption>"             the wizard shows the page with that caption
 //   expect-box "<caption>" "<text>" [buttons=OK,Cancel] [topmost|not-topmost] press <button>
 //   allow-box "<caption>"               boxes with that caption are logged, not failed on
 //   check-licence-centred-22-rows       the licence list and the centred sheet
 //   press Next|Back|Cancel|Finish       a wizard button, once a person could press it
 //   type <control-id> "<text>"          replace the text of a control on the current page
+//   click <control-id>                  click a button on the current page
 //   check <control-id> on|off           click a check box until it shows that state
 //   expect-checked <control-id> on|off  a check box's state, untouched
 //   expect-enabled <control-id> on|off
@@ -498,6 +500,9 @@ void RunStep(const std::vector<std::wstring>& step) {
     StartProcess(commandLine, true);
   } else if (verb == L"spawn") {
     StartProcess(argument(1), false);
+  } else if (verb == L"cd") {
+    if (!SetCurrentDirectoryW(argument(1).c_str()))
+      Fail("cannot make " + Utf8(argument(1)) + " the current folder");
   } else if (verb == L"allow-box") {
     allowedCaptions.insert(argument(1));
   } else if (verb == L"expect-page") {
@@ -561,6 +566,11 @@ void RunStep(const std::vector<std::wstring>& step) {
                         &ignored);
     if (WindowText(control) != argument(2))
       Fail("control " + Utf8(argument(1)) + " did not take the text");
+  } else if (verb == L"click") {
+    HWND control = PageControl(std::stoi(argument(1)));
+    if (!IsWindowVisible(control) || !IsWindowEnabled(control))
+      Fail("button " + Utf8(argument(1)) + " cannot be clicked");
+    PostMessageW(control, BM_CLICK, 0, 0);
   } else if (verb == L"check") {
     HWND control = PageControl(std::stoi(argument(1)));
     bool wanted = OnOff(argument(2));

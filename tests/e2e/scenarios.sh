@@ -320,6 +320,66 @@ close-window QuillbarMain
 EOF
 }
 
+# ---------------------------------------------------------------------------
+# A setup folder anyone may have written to: setup.exe runs elevated from a
+# download folder and starts the extractor copy from the same folder.
+
+# Runs the robot with Wine preferring uxtheme.dll and msimg32.dll found beside
+# a program to its own, as Windows searches: the program's folder first.
+prefer_planted_dlls() {
+  local dll
+  for dll in uxtheme msimg32; do
+    e2e_wine "$SC_PREFIX" reg add 'HKCU\Software\Wine\DllOverrides' \
+      /v "$dll" /d native,builtin /f >/dev/null 2>&1
+  done
+  "$@"
+}
+
+# DLLs planted beside setup.exe, and so beside the extractor copy, under the
+# names of DLLs that a window loads by bare name when it is first drawn:
+# neither setup.exe nor the extractor loads them during a whole install.
+scenario planted_dlls_are_not_loaded
+sc_planted_dlls_are_not_loaded() {
+  local dll
+  for dll in uxtheme msimg32; do
+    cp "$BUILD/e2e/planted/$dll.dll" "$(unix_path 'C:\setup')/$dll.dll"
+  done
+  prefer_planted_dlls robot <<EOF
+$(default_install_to_shortcuts)
+press Finish
+expect-box $BOX_START_NOW press No
+expect-exit 0
+EOF
+  expect_product_files "$INSTALL_FOLDER"
+  for dll in uxtheme msimg32; do
+    expect_no_file "C:\\setup\\$dll.dll.loaded"
+  done
+}
+
+# A notepad.exe planted beside setup.exe and in the current folder: the
+# read-me viewer starts the system's Notepad, never either of them.
+scenario planted_notepad_is_not_started
+sc_planted_notepad_is_not_started() {
+  local folder
+  mkdir -p "$(unix_path 'C:\downloads')"
+  for folder in 'C:\setup' 'C:\downloads'; do
+    cp "$BUILD/e2e/planted/notepad.exe" "$(unix_path "$folder")/notepad.exe"
+  done
+  robot <<EOF
+cd 'C:\\downloads'
+$(default_install_to_shortcuts)
+click 1007
+expect-window Notepad
+close-window Notepad
+press Finish
+expect-box $BOX_START_NOW press No
+expect-exit 0
+EOF
+  for folder in 'C:\setup' 'C:\downloads'; do
+    expect_no_file "$folder\\notepad.exe.ran"
+  done
+}
+
 # A second install over the first keeps the user's main configuration file
 # and puts fresh samples beside it.
 scenario reinstall_keeps_user_configuration

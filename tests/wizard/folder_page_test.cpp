@@ -364,6 +364,27 @@ TEST_F(FolderPageTest, ASuccessfulInstallationMovesToTheShortcutsPage) {
   EXPECT_STREQ("", setupState.configFolder);
 }
 
+// The boxes have no owner, so the sheet's Next can be pressed again while the
+// first Next is asking its question.
+TEST_F(FolderPageTest, NextPressedAgainWhileTheFirstIsAskingIsIgnored) {
+  WriteFile(scratch / "setup\\qbar47.dat", "archive");
+  StandInExtractor extractor(fake, {{"Quillbar.exe", "program"}, {"QBar.DllNew", "module"}});
+  ModelessWizard wizard(1);
+  SetDlgItemTextA(wizard.page(), kInstallBox, (scratch / "new").c_str());
+  LONG_PTR secondResult = 0;
+  size_t boxesMeanwhile = 0;
+  fake.Answer(IDYES, [&] {
+    secondResult = wizard.Notify(FolderPageProc, PSN_WIZNEXT);
+    wizard.Press(PSBTN_NEXT);
+    boxesMeanwhile = fake.boxes.size();
+  });
+  wizard.Press(PSBTN_NEXT);
+  EXPECT_EQ(-1, secondResult);
+  EXPECT_EQ(1u, boxesMeanwhile) << "no second question";
+  EXPECT_EQ(1u, extractor.commandLines.size()) << "one installation";
+  EXPECT_EQ(104, wizard.pageId());
+}
+
 TEST(CreateFolderPath, MakesEveryMissingLevelAndDropsATrailingBackslash) {
   ScratchFolder scratch;
   EXPECT_NE(0, CreateFolderPath((scratch / "Apps\\Quillbar\\").c_str()));

@@ -7,6 +7,7 @@
 
 #include <string.h>
 
+#include "common/safe_dll_search.h"
 #include "common/text.h"
 #include "tools/sfx/sfx_ids.h"
 #include "tools/sfx/unpack.h"
@@ -144,6 +145,7 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  RestrictDllSearchToSystem();
   DWORD length = GetModuleFileNameA(nullptr, extractor.ownPath, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) {
     MessageBoxA(nullptr, "This program cannot find its own file.", kErrorCaption,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/scratch_folder.h"
+#include "tools/sfx/sfx_ids.h"
 #include "tools/tests/sfx_test_files.h"
 
 namespace {
@@ -136,6 +137,33 @@ TEST_F(ExtractorWindowTest, AnEmptyFolderFieldAsksForAFolder) {
   EXPECT_TRUE(PathExists(folder + "\\readme.txt"));
   SendMessageA(done, WM_COMMAND, IDCANCEL, 0);
   CloseAndExpectExit();
+}
+
+// The installer polls for both titles whole; the main window must answer to
+// neither before its own code retitles it, or the installer could take the
+// freshly made window for the completion box.
+TEST_F(ExtractorWindowTest, TheMainTemplateCarriesNeitherTitleTheInstallerPollsFor) {
+  HMODULE stub = LoadLibraryExA(TestArchive("good.exe").c_str(), nullptr,
+                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(nullptr, stub);
+  HRSRC found = FindResourceA(stub, MAKEINTRESOURCEA(IDD_SFX_MAIN), RT_DIALOG);
+  ASSERT_NE(nullptr, found);
+  auto templ = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(stub, found)));
+  ASSERT_NE(nullptr, templ);
+  // Made hidden from the template alone, as the extractor makes it before
+  // giving it its title.
+  DLGPROC noHandling = [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
+  HWND window =
+      CreateDialogIndirectParamA(GetModuleHandleA(nullptr), templ, nullptr, noHandling, 0);
+  ASSERT_NE(nullptr, window);
+  char caption[64] = "garbage";
+  GetWindowTextA(window, caption, sizeof caption);
+  EXPECT_STRNE(kDoneTitle, caption);
+  EXPECT_STRNE(kMainTitle, caption);
+  EXPECT_EQ(nullptr, FindWindowA(nullptr, kDoneTitle));
+  EXPECT_EQ(nullptr, FindWindowA(nullptr, kMainTitle));
+  DestroyWindow(window);
+  FreeLibrary(stub);
 }
 
 }  // namespace
