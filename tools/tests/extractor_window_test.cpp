@@ -139,6 +139,10 @@ TEST_F(ExtractorWindowTest, AnEmptyFolderFieldAsksForAFolder) {
   CloseAndExpectExit();
 }
 
+INT_PTR CALLBACK NoHandling(HWND, UINT, WPARAM, LPARAM) {
+  return FALSE;
+}
+
 // The installer polls for both titles whole; the main window must answer to
 // neither before its own code retitles it, or the installer could take the
 // freshly made window for the completion box.
@@ -152,9 +156,8 @@ TEST_F(ExtractorWindowTest, TheMainTemplateCarriesNeitherTitleTheInstallerPollsF
   ASSERT_NE(nullptr, templ);
   // Made hidden from the template alone, as the extractor makes it before
   // giving it its title.
-  DLGPROC noHandling = [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
   HWND window =
-      CreateDialogIndirectParamA(GetModuleHandleA(nullptr), templ, nullptr, noHandling, 0);
+      CreateDialogIndirectParamA(GetModuleHandleA(nullptr), templ, nullptr, NoHandling, 0);
   ASSERT_NE(nullptr, window);
   char caption[64] = "garbage";
   GetWindowTextA(window, caption, sizeof caption);
