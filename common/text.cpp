@@ -40,3 +40,14 @@ void LowerAsciiLetters(char* text) {
     if (*text >= 'A' && *text <= 'Z') *text = static_cast<char>(*text - 'A' + 'a');
   }
 }
+
+bool AppendDecimal(char* dst, size_t size, unsigned value) {
+  char digits[12];
+  char* p = digits + sizeof digits - 1;
+  *p = '\0';
+  do {
+    *--p = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value);
+  return AppendText(dst, size, p);
+}

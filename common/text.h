@@ -16,6 +16,10 @@ bool AppendText(char* dst, size_t size, const char* tail);
 // is left empty and the result is false.
 bool JoinPath(char* dst, size_t size, const char* folder, const char* name);
 
+// Appends value in decimal. On overflow dst is left unchanged and the result
+// is false.
+bool AppendDecimal(char* dst, size_t size, unsigned value);
+
 // Lower-cases the letters A to Z in place; every other byte stays as it is.
 void LowerAsciiLetters(char* text);
 
@@ -26,6 +30,10 @@ inline bool CopyText(char (&dst)[N], const char* src) {
 template <size_t N>
 inline bool AppendText(char (&dst)[N], const char* tail) {
   return AppendText(dst, N, tail);
+}
+template <size_t N>
+inline bool AppendDecimal(char (&dst)[N], unsigned value) {
+  return AppendDecimal(dst, N, value);
 }
 template <size_t N>
 inline bool JoinPath(char (&dst)[N], const char* folder, const char* name) {

@@ -50,18 +50,6 @@ bool FindSetupFolder(char (&folder)[MAX_PATH]) {
   return true;
 }
 
-// text + the number in decimal, refused when it does not fit.
-bool AppendDecimal(char* text, size_t size, unsigned value) {
-  char digits[12];
-  char* p = digits + sizeof digits - 1;
-  *p = '\0';
-  do {
-    *--p = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value);
-  return AppendText(text, size, p);
-}
-
 // The archive copied to its program name, with one retry a second later (a
 // copy left running by an earlier attempt may still hold the old file).
 bool MakeExtractorCopy() {
@@ -78,7 +66,7 @@ bool RunExtractor() {
   UINT result = outside.winExec(commandLine, SW_SHOW);
   if (result > 32) return true;
   char text[64] = "Unable to winexec unzip program ";
-  AppendDecimal(text, sizeof text, result);
+  AppendDecimal(text, result);
   ShowSetupError(text);
   ShowSetupError(setupState.extractorCopyPath);
   return false;

@@ -29,17 +29,6 @@ struct Extractor {
 
 Extractor extractor;
 
-void UnsignedText(unsigned value, char* text) {
-  char digits[12];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value);
-  while (count) *text++ = digits[--count];
-  *text = '\0';
-}
-
 DWORD WINAPI Unpack(void*) {
   UnpackFile(extractor.ownPath, extractor.folder, &extractor.cancel, &extractor.outcome);
   PostMessageA(extractor.window, kUnpackFinished, 0, 0);
@@ -108,7 +97,8 @@ void ReportOutcome(HWND window) {
     MessageBoxA(window, text, kErrorCaption, MB_OK | MB_ICONERROR);
     return;
   }
-  UnsignedText(extractor.outcome.files, text);
+  text[0] = '\0';
+  AppendDecimal(text, extractor.outcome.files);
   AppendText(text, " file(s) unzipped successfully.");
   SetDlgItemTextA(window, IDC_SFX_STATUS, text);
   DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SFX_DONE), window, DoneProc,

@@ -1,5 +1,7 @@
 #include "tools/sfx/pe_overlay.h"
 
+#include "tools/sfx/little_endian.h"
+
 namespace {
 
 const size_t kNewHeaderPointer = 0x3C;  // e_lfanew in the DOS header
@@ -12,19 +14,6 @@ const size_t kDirectoryCount32 = 92;
 const size_t kDirectoryCount64 = 108;
 const uint32_t kSecurityDirectory = 4;
 const size_t kDirectoryEntrySize = 8;
-
-uint16_t Read16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Read32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-// True when [offset, offset + length) lies within [0, limit); no overflow.
-bool Fits(size_t offset, size_t length, size_t limit) {
-  return offset <= limit && length <= limit - offset;
-}
 
 }  // namespace
 

@@ -188,16 +188,10 @@ void TakeBack(Slot* slot) {
   }
 }
 
-// The number in decimal; text holds at least 21 bytes.
-void DecimalText(ULONGLONG value, char* text) {
-  char digits[21];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value);
-  while (count) *text++ = digits[--count];
-  *text = '\0';
+// Whole kilobytes as a 32-bit count; beyond 4 TB the count stops there.
+unsigned KiloBytes(ULONGLONG bytes) {
+  ULONGLONG kilobytes = bytes / 1024;
+  return kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<unsigned>(kilobytes);
 }
 
 }  // namespace
@@ -412,11 +406,10 @@ void DescribeFailure(const UnpackOutcome& outcome, char* text, size_t size) {
   if (outcome.step == kUnpackNoRoom) {
     // Needed rounded up and free rounded down, so that the two never read
     // as equal.
-    char needed[24], available[24];
-    DecimalText((outcome.needed + 1023) / 1024, needed);
-    DecimalText(outcome.available / 1024, available);
-    if (!AppendText(text, size, "\n\nThe files need ") || !AppendText(text, size, needed) ||
-        !AppendText(text, size, " KB; ") || !AppendText(text, size, available) ||
+    if (!AppendText(text, size, "\n\nThe files need ") ||
+        !AppendDecimal(text, size, KiloBytes(outcome.needed + 1023)) ||
+        !AppendText(text, size, " KB; ") ||
+        !AppendDecimal(text, size, KiloBytes(outcome.available)) ||
         !AppendText(text, size, " KB are free.")) {
       *end = '\0';
     }

@@ -1,5 +1,7 @@
 #include "tools/sfx/zip_reader.h"
 
+#include "tools/sfx/little_endian.h"
+
 #include <string.h>
 
 #include <zlib.h>
@@ -19,19 +21,6 @@ const size_t kLocalHeaderSize = 30;
 const size_t kMaxComment = 0xFFFF;
 // Stored data goes to the sink in slices, so a sink can stop a large file.
 const size_t kStoredSlice = 1 << 20;
-
-uint16_t Read16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Read32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-// True when [offset, offset + length) lies within [0, limit); no overflow.
-bool Fits(size_t offset, size_t length, size_t limit) {
-  return offset <= limit && length <= limit - offset;
-}
 
 char LowerAscii(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
