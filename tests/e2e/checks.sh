@@ -181,5 +181,8 @@ expect_nothing_written() {
   esac
 }
 
-# Keys and values Wine itself touches whenever a prefix starts.
-E2E_WINE_NOISE='^system.reg: \[System\\CurrentControlSet\\Control\\Class\\\{4D36E968-E325-11CE-BFC1-08002BE10318\}\\0000\] driverdatedata:'
+# Keys and values Wine itself touches whenever a prefix starts: the display
+# driver's date (today's), and the processor's description, rewritten from
+# the CPU that runs the session (an emulated CPU describes itself otherwise).
+E2E_WINE_NOISE='^system.reg: \[System\\CurrentControlSet\\Control\\Class\\\{4D36E968-E325-11CE-BFC1-08002BE10318\}\\0000\] driverdate(data)?:'
+E2E_WINE_NOISE+='|^system.reg: \[System\\CurrentControlSet\\Control\\Session Manager\\Environment\] (processor_[a-z]+|number_of_processors):'
