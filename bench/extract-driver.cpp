@@ -6,6 +6,9 @@
 // for sfx also the time from the start button to the completion box, from
 // the start to the window, and from WM_CLOSE to the process's end.
 // QB_WAIT_SCALE=<n> stretches the waits n times, for Wine under emulation.
+// Exit codes of sfx: 3 the window never appeared, 4 the completion box never
+// appeared, 5 the extractor ended before showing either (its exit code is
+// printed), so a crashed extractor is reported at once rather than waited for.
 #include <windows.h>
 
 #include <stdio.h>
@@ -24,15 +27,30 @@ double Now() {
   return 1000.0 * count.QuadPart / frequency.QuadPart;
 }
 
-HWND WaitForWindow(const char* title, double timeoutMs) {
+// The window of that title, or null once the timeout has passed or the
+// process that should show it has ended (then *ended is set).
+HWND WaitForWindow(const char* title, double timeoutMs, HANDLE process, bool* ended) {
   const char* scale = getenv("QB_WAIT_SCALE");
   if (scale && atoi(scale) > 0) timeoutMs *= atoi(scale);
   double start = Now();
   for (;;) {
     HWND window = FindWindowA(nullptr, title);
     if (window || Now() - start > timeoutMs) return window;
-    Sleep(1);
+    if (WaitForSingleObject(process, 1) == WAIT_OBJECT_0) {
+      // It may have shown the window just before it ended.
+      window = FindWindowA(nullptr, title);
+      *ended = !window;
+      return window;
+    }
   }
+}
+
+int ExtractorEnded(HANDLE process, const char* waitingFor) {
+  DWORD code = 0;
+  GetExitCodeProcess(process, &code);
+  printf("the extractor ended with 0x%lx before its %s appeared\n", (unsigned long)code,
+         waitingFor);
+  return 5;
 }
 
 bool Run(const std::string& command, PROCESS_INFORMATION* process) {
@@ -48,14 +66,18 @@ int Sfx(const char* exe, const char* folder) {
   PROCESS_INFORMATION process;
   if (!Run(std::string("\"") + exe + "\"", &process)) return 2;
   std::string name = strrchr(exe, '\\') ? strrchr(exe, '\\') + 1 : exe;
-  HWND main = WaitForWindow(("WinZip Self-Extractor - " + name).c_str(), 30000);
+  bool ended = false;
+  HWND main =
+      WaitForWindow(("WinZip Self-Extractor - " + name).c_str(), 30000, process.hProcess, &ended);
+  if (ended) return ExtractorEnded(process.hProcess, "window");
   if (!main) return 3;
   double shown = Now();
   SendMessageA(GetDlgItem(main, 106), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder));
   double pressed = Now();
   PostMessageA(main, WM_COMMAND, IDOK, 0);
-  HWND done = WaitForWindow("WinZip Self-Extractor", 300000);
+  HWND done = WaitForWindow("WinZip Self-Extractor", 300000, process.hProcess, &ended);
   double unpacked = Now();
+  if (ended) return ExtractorEnded(process.hProcess, "completion box");
   if (!done) return 4;
   SendMessageA(done, WM_COMMAND, IDCANCEL, 0);
   double closing = Now();

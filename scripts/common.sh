@@ -77,9 +77,10 @@ qb_build_preset() {
 }
 
 # Starts a virtual display (unless one is given in QB_DISPLAY), prepares the
-# Wine prefix for the preset's build, and warms a wineserver.
+# Wine prefix for the preset's build, and warms a wineserver, unless told
+# "cold": then the prefix is only made if missing and no session is started.
 qb_wine_start() {
-  local preset=$1
+  local preset=$1 warm=${2:-warm}
   local build="$QB_BUILD/$preset"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
@@ -111,6 +112,7 @@ qb_wine_start() {
     "$QB_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
     /usr/lib/wine/wineserver -w
   fi
+  [ "$warm" = cold ] && return 0
   /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
   # Start Wine's background services now, detached from any pipe.
   "$QB_WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
