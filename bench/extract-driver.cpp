@@ -28,28 +28,26 @@ double Now() {
 }
 
 // The window of that title, or null once the timeout has passed or the
-// process that should show it has ended (then *ended is set).
-HWND WaitForWindow(const char* title, double timeoutMs, HANDLE process, bool* ended) {
+// process that should show it has ended.
+HWND WaitForWindow(const char* title, double timeoutMs, HANDLE process) {
   const char* scale = getenv("QB_WAIT_SCALE");
   if (scale && atoi(scale) > 0) timeoutMs *= atoi(scale);
   double start = Now();
   for (;;) {
     HWND window = FindWindowA(nullptr, title);
     if (window || Now() - start > timeoutMs) return window;
-    if (WaitForSingleObject(process, 1) == WAIT_OBJECT_0) {
-      // It may have shown the window just before it ended.
-      window = FindWindowA(nullptr, title);
-      *ended = !window;
-      return window;
-    }
+    // It may have shown the window just before it ended.
+    if (WaitForSingleObject(process, 1) == WAIT_OBJECT_0) return FindWindowA(nullptr, title);
   }
 }
 
-int ExtractorEnded(HANDLE process, const char* waitingFor) {
+// The exit code for a window that never appeared: 5 if the extractor has
+// ended (its own exit code is printed), else timedOutCode.
+int NotShown(HANDLE process, const char* what, int timedOutCode) {
   DWORD code = 0;
+  if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) return timedOutCode;
   GetExitCodeProcess(process, &code);
-  printf("the extractor ended with 0x%lx before its %s appeared\n", (unsigned long)code,
-         waitingFor);
+  printf("the extractor ended with 0x%lx before its %s appeared\n", (unsigned long)code, what);
   return 5;
 }
 
@@ -66,19 +64,15 @@ int Sfx(const char* exe, const char* folder) {
   PROCESS_INFORMATION process;
   if (!Run(std::string("\"") + exe + "\"", &process)) return 2;
   std::string name = strrchr(exe, '\\') ? strrchr(exe, '\\') + 1 : exe;
-  bool ended = false;
-  HWND main =
-      WaitForWindow(("WinZip Self-Extractor - " + name).c_str(), 30000, process.hProcess, &ended);
-  if (ended) return ExtractorEnded(process.hProcess, "window");
-  if (!main) return 3;
+  HWND main = WaitForWindow(("WinZip Self-Extractor - " + name).c_str(), 30000, process.hProcess);
+  if (!main) return NotShown(process.hProcess, "window", 3);
   double shown = Now();
   SendMessageA(GetDlgItem(main, 106), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder));
   double pressed = Now();
   PostMessageA(main, WM_COMMAND, IDOK, 0);
-  HWND done = WaitForWindow("WinZip Self-Extractor", 300000, process.hProcess, &ended);
+  HWND done = WaitForWindow("WinZip Self-Extractor", 300000, process.hProcess);
   double unpacked = Now();
-  if (ended) return ExtractorEnded(process.hProcess, "completion box");
-  if (!done) return 4;
+  if (!done) return NotShown(process.hProcess, "completion box", 4);
   SendMessageA(done, WM_COMMAND, IDCANCEL, 0);
   double closing = Now();
   SendMessageA(main, WM_CLOSE, 0, 0);
