@@ -7,6 +7,7 @@
 #include "payload/plugins.h"
 #include "seam/outside.h"
 #include "setup/setup_state.h"
+#include "common/path_chars.h"
 #include "common/text.h"
 
 namespace {
@@ -41,10 +42,11 @@ bool FindSetupFolder(char (&folder)[MAX_PATH]) {
     return false;
   }
   folder[length] = '\0';  // older Windows leaves no terminator on a full buffer
-  // Back from the terminator to the last backslash or colon, never further
-  // back than the third character (the one after "C:").
-  DWORD end = length;
-  while (end > 2 && folder[end] != '\\' && folder[end] != ':') --end;
+  // The last backslash or colon, found by characters (a trail byte may be
+  // 0x5C), but never one before the third character (the one after "C:").
+  const char* cut = FindLastPathChar(folder, "\\:");
+  DWORD end = length < 2 ? length : 2;
+  if (cut && cut - folder > 2) end = static_cast<DWORD>(cut - folder);
   if (folder[end] == ':') ++end;
   folder[end] = '\0';
   return true;

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "common/registry_text.h"
+#include "common/path_chars.h"
 #include "common/text.h"
 
 namespace {
@@ -55,7 +56,7 @@ void DeleteFileType(const FileType& type) {
 // without a "." is used as it is.
 void BuildIconLibraryPath(char* iconLibrary, const char* productPath) {
   CopyText(iconLibrary, kTextSize, productPath);
-  char* dot = strrchr(iconLibrary, '.');
+  char* dot = FindLastPathChar(iconLibrary, ".");
   if (dot) {
     *dot = '\0';
     AppendText(iconLibrary, kTextSize, ".icl");

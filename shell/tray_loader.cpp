@@ -1,10 +1,10 @@
 #include "shell/tray_loader.h"
 
 #include <windows.h>
-#include <string.h>
 
 #include "seam/outside.h"
 #include "common/registry_text.h"
+#include "common/path_chars.h"
 #include "common/text.h"
 
 namespace {
@@ -38,7 +38,7 @@ bool BuildTrayLoaderEntry(char (&tray)[264]) {
   char shortPath[MAX_PATH];
   DWORD shortLength = GetShortPathNameA(tray, shortPath, MAX_PATH);
   if (shortLength > 0 && shortLength < MAX_PATH) CopyText(tray, shortPath);
-  char* lastBackslash = strrchr(tray, '\\');
+  char* lastBackslash = FindLastPathChar(tray, "\\");
   if (!lastBackslash) return false;
   lastBackslash[1] = '\0';
   return AppendText(tray, "qbartray.exe");

@@ -10,6 +10,7 @@
 #include "payload/modules.h"
 #include "seam/outside.h"
 #include "setup/setup_state.h"
+#include "common/path_chars.h"
 #include "common/text.h"
 #include "wizard/center_window.h"
 #include "wizard/page_ids.h"
@@ -190,14 +191,14 @@ INT_PTR CALLBACK FolderPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
 int CreateFolderPath(const char* path) {
   char levels[MAX_PATH];
   if (!CopyText(levels, path)) return 0;  // a path that does not fit is no path to make
-  size_t length = strlen(levels);
-  if (length && levels[length - 1] == '\\') levels[--length] = '\0';
-  // A backslash in the first place (a UNC or root-relative path) never ends a level.
-  for (size_t i = 1; i < length; ++i) {
-    if (levels[i] != '\\') continue;
-    levels[i] = '\0';
+  DropTrailingBackslash(levels);
+  // Walked by characters: a trail byte 0x5C is no backslash. A backslash in
+  // the first place (a UNC or root-relative path) never ends a level.
+  for (char* c = CharNextA(levels); *c; c = CharNextA(c)) {
+    if (*c != '\\') continue;
+    *c = '\0';
     bool made = Exists(levels) || CreateDirectoryA(levels, NULL);
-    levels[i] = '\\';
+    *c = '\\';
     if (!made) return 0;
   }
   return CreateDirectoryA(levels, NULL) ? 1 : 0;
