@@ -32,6 +32,7 @@ qb_ensure_packages() {
   command -v osslsigncode >/dev/null || need+=(osslsigncode)
   command -v openssl >/dev/null || need+=(openssl)
   command -v strings >/dev/null || need+=(binutils)
+  command -v locale-gen >/dev/null || need+=(locales)
   # 32-bit Wine, for hosts that can run it.
   dpkg --print-foreign-architectures | grep -qx i386 || {
     qb_log "enabling the i386 architecture"
@@ -44,6 +45,30 @@ qb_ensure_packages() {
     apt-get update -q >/dev/null
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need[@]}" >/dev/null
   fi
+  qb_ensure_locales
+}
+
+# The locales the end-to-end scenarios run under: Wine takes its ANSI code
+# page from LANG/LC_ALL (ja_JP: 932, zh_CN: 936, ru_RU: 1251, en_US: 1252),
+# and a locale that is not generated turns every non-ASCII byte into another.
+QB_LOCALES=(ja_JP.UTF-8 zh_CN.UTF-8 ru_RU.UTF-8 en_US.UTF-8)
+qb_ensure_locales() {
+  local locale missing=()
+  for locale in "${QB_LOCALES[@]}"; do
+    # locale -a spells them ja_JP.utf8.
+    locale -a 2>/dev/null | grep -qix "${locale%.UTF-8}.utf8" || missing+=("$locale")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  qb_log "generating the locales ${missing[*]}"
+  touch /etc/locale.gen
+  for locale in "${missing[@]}"; do
+    if grep -q "^# *$locale UTF-8\$" /etc/locale.gen; then
+      sed -i "s/^# *\($locale UTF-8\)\$/\1/" /etc/locale.gen
+    elif ! grep -q "^$locale UTF-8\$" /etc/locale.gen; then
+      echo "$locale UTF-8" >>/etc/locale.gen
+    fi
+  done
+  locale-gen >/dev/null
 }
 
 # The Windows build the tests run: 32-bit where this host executes 32-bit
