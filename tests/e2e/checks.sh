@@ -109,12 +109,17 @@ expect_same_file() {
 }
 
 # The shell folder of that name in this prefix, as a Windows path.
-shell_folder() { e2e_shell_folder "$E2E_PRISTINE" "$1"; }
+shell_folder() {
+  saved
+  e2e_shell_folder "$SC_PREFIX" "$1"
+}
 
-# The fields of a shortcut as lnkinfo reads it, one "Field: value" a line.
+# The fields of a shortcut as lnkinfo reads it, one "Field: value" a line;
+# the local path read back from the UTF-8 that setup.exe saved it in.
 lnk_fields() {
-  lnkinfo "$(unix_path "$1")" 2>/dev/null |
-    sed -n 's/^\t\(Description\|Local path\|Working directory\|Command line arguments\|Relative path\)[\t ]*: \(.*\)$/\1: \2/p'
+  lnkinfo -c windows-1256 "$(unix_path "$1")" 2>/dev/null |
+    sed -n 's/^\t\(Description\|Local path\|Working directory\|Command line arguments\|Relative path\)[\t ]*: \(.*\)$/\1: \2/p' |
+    python3 "$E2E_DIR/lnk_local_path.py"
 }
 
 # expect_lnk <link> <description> <target> <working directory> <arguments>
@@ -183,6 +188,10 @@ expect_nothing_written() {
 
 # Keys and values Wine itself touches whenever a prefix starts: the display
 # driver's date (today's), and the processor's description, rewritten from
-# the CPU that runs the session (an emulated CPU describes itself otherwise).
+# the CPU that runs the session (an emulated CPU describes itself otherwise);
+# and the font settings Wine rewrites for the code pages of each program it
+# starts (setup.exe runs in UTF-8: 65001).
 E2E_WINE_NOISE='^system.reg: \[System\\CurrentControlSet\\Control\\Class\\\{4D36E968-E325-11CE-BFC1-08002BE10318\}\\0000\] driverdate(data)?:'
 E2E_WINE_NOISE+='|^system.reg: \[System\\CurrentControlSet\\Control\\Session Manager\\Environment\] (processor_[a-z]+|number_of_processors):'
+E2E_WINE_NOISE+='|^system.reg: \[System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts\] [a-z]+\.fon:'
+E2E_WINE_NOISE+='|^user.reg: \[Software\\Wine\\Fonts\] codepages:'

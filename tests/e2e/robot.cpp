@@ -11,11 +11,14 @@
 //   check-licence-centred-22-rows       the licence list and the centred sheet
 //   press Next|Back|Cancel|Finish       a wizard button, once a person could press it
 //   type <control-id> "<text>"          replace the text of a control on the current page
+//   keys <control-id> "<text>"          click into an edit box, select its text and type
+//                                       over it on the keyboard, one UTF-16 unit a key
 //   click <control-id>                  click a button on the current page
 //   check <control-id> on|off           click a check box until it shows that state
 //   expect-checked <control-id> on|off  a check box's state, untouched
 //   expect-enabled <control-id> on|off
 //   expect-text <control-id> "<text>"
+//   expect-long-path '<path>' '<long>'  the path (short or long) names the file <long>
 //   expect-window <class>               a top-level window of that class appears
 //   expect-no-window <class>
 //   close-window <class>                post WM_CLOSE and wait until it is gone
@@ -484,6 +487,52 @@ void PressWizardButton(const std::wstring& name) {
   PostMessageW(sheet, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
 }
 
+// A click of the left button in the middle of a window, through the input
+// queue, as a person's: the window's program activates it and takes focus.
+void ClickInto(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  INPUT clicks[3] = {};
+  for (INPUT& input : clicks) {
+    input.type = INPUT_MOUSE;
+    input.mi.dx = ((rect.left + rect.right) / 2) * 65535 / (screenWidth - 1);
+    input.mi.dy = ((rect.top + rect.bottom) / 2) * 65535 / (screenHeight - 1);
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+  }
+  clicks[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+  clicks[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+  SendInput(3, clicks, sizeof(INPUT));
+}
+
+// Types text into an edit box as a keyboard (or an input method) does: each
+// UTF-16 unit is a key of its own (VK_PACKET), so the program under test
+// receives the characters themselves, whatever its code page.
+void TypeKeys(HWND control, const std::wstring& text) {
+  ClickInto(control);
+  WaitFor("the keyboard focus in the edit box", kStepTimeoutMs, false,
+          [&](Screen&, std::vector<Box>&) {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof(info);
+            return GetGUIThreadInfo(GetWindowThreadProcessId(control, NULL), &info) &&
+                   info.hwndFocus == control;
+          });
+  DWORD_PTR ignored;
+  SendMessageTimeoutW(control, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, 2000, &ignored);
+  for (wchar_t unit : text) {
+    INPUT keys[2] = {};
+    for (INPUT& key : keys) {
+      key.type = INPUT_KEYBOARD;
+      key.ki.wScan = unit;
+      key.ki.dwFlags = KEYEVENTF_UNICODE;
+    }
+    keys[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+  }
+  WaitFor("the typed text in the edit box", kStepTimeoutMs, false,
+          [&](Screen&, std::vector<Box>&) { return WindowText(control) == text; });
+}
+
 void RunStep(const std::vector<std::wstring>& step) {
   const std::wstring& verb = step[0];
   auto argument = [&](size_t index) -> const std::wstring& {
@@ -566,6 +615,8 @@ void RunStep(const std::vector<std::wstring>& step) {
                         &ignored);
     if (WindowText(control) != argument(2))
       Fail("control " + Utf8(argument(1)) + " did not take the text");
+  } else if (verb == L"keys") {
+    TypeKeys(PageControl(std::stoi(argument(1))), argument(2));
   } else if (verb == L"click") {
     HWND control = PageControl(std::stoi(argument(1)));
     if (!IsWindowVisible(control) || !IsWindowEnabled(control))
@@ -590,6 +641,14 @@ void RunStep(const std::vector<std::wstring>& step) {
     if (text != argument(2))
       Fail("control " + Utf8(argument(1)) + " shows " + Quote(text) + ", expected " +
            Quote(argument(2)));
+  } else if (verb == L"expect-long-path") {
+    wchar_t longPath[1024];
+    DWORD length = GetLongPathNameW(argument(1).c_str(), longPath, 1024);
+    if (!length || length >= 1024) Fail("no file " + Quote(argument(1)));
+    Log("long path of " + Quote(argument(1)) + " is " + Quote(longPath));
+    // Windows compares names without regard to case.
+    if (CompareStringOrdinal(longPath, -1, argument(2).c_str(), -1, TRUE) != CSTR_EQUAL)
+      Fail(Quote(argument(1)) + " names " + Quote(longPath) + ", not " + Quote(argument(2)));
   } else if (verb == L"expect-window") {
     HWND window = NULL;
     WaitFor("window " + Utf8(argument(1)), kStepTimeoutMs, false, [&](Screen&, std::vector<Box>&) {
