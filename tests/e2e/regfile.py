@@ -41,7 +41,10 @@ def unescape(text):
             continue
         out.append(c)
         i += 1
-    return "".join(out)
+    # Wine escapes each UTF-16 unit on its own: a character beyond U+FFFF
+    # comes as two surrogates, joined here so that it compares with the text
+    # a scenario names.
+    return "".join(out).encode("utf-16-le", "surrogatepass").decode("utf-16-le", "replace")
 
 
 def split_quoted(text):
