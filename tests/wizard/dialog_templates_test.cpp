@@ -147,13 +147,13 @@ TEST(DialogTemplates, FolderPage) {
   ExpectFrame(t, 140, "Choose Folder for Quillbar");
   ASSERT_EQ(6u, t.items.size());
   EXPECT_ITEM(t.items[0], 1001, "EDIT", 15, 23, 237, 16, 0x50810080);
-  EXPECT_ITEM(t.items[1], -1, "STATIC", 15, 9, 245, 8, 0x50020000);
+  EXPECT_ITEM(t.items[1], -1, "STATIC", 15, 5, 245, 17, 0x50020000);  // two lines
   EXPECT_EQ("Enter folder for Quillbar program and files and then press Next to start install.",
             t.items[1].text);
   EXPECT_ITEM(t.items[2], 1002, "BUTTON", 15, 42, 77, 14, 0x50010000);
   EXPECT_EQ("&Browse for Folder", t.items[2].text);
   EXPECT_ITEM(t.items[3], 1009, "EDIT", 16, 92, 237, 16, 0x50810080);
-  EXPECT_ITEM(t.items[4], 1010, "BUTTON", 16, 111, 84, 14, 0x50010000);
+  EXPECT_ITEM(t.items[4], 1010, "BUTTON", 16, 111, 92, 14, 0x50010000);
   EXPECT_EQ("Browse for &Config Folder", t.items[4].text);
   EXPECT_ITEM(t.items[5], 1011, "BUTTON", 16, 78, 204, 10, 0x50010003);
   EXPECT_EQ("Use a separate folder for configuration files", t.items[5].text);

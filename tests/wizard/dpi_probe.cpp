@@ -1,0 +1,140 @@
+// Makes the wizard's three page templates and the self-extractor's two
+// windows at the DPI this process starts with (Wine reads LogPixels when a
+// process starts) and checks, in each control's own font, that every static
+// text, button and check box label fits its control. Run by the DPI test once
+// per DPI, after it has set LogPixels.
+//
+//   dpi_probe.exe <expected DPI> <self-extractor>
+//
+// Prints one line per label that does not fit. Exit code: 0 when all fit, 1
+// when one does not, 2 when the DPI is not the one expected or a window
+// cannot be made.
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace {
+
+int checkedLabels = 0;
+int tooSmall = 0;
+const wchar_t* windowName = L"";
+
+INT_PTR CALLBACK Quiet(HWND, UINT, WPARAM, LPARAM) {
+  return FALSE;
+}
+
+// As setup.exe and the self-extractor declare in their manifests (test
+// programs carry none): per monitor where the system knows it, else
+// system-wide.
+void BecomeDpiAware() {
+  if (!SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
+    SetProcessDPIAware();
+  }
+}
+
+// The room a label has beside what its control draws around it: the check
+// box's box and the gap after it, a group box's corners, a push button's
+// edges.
+RECT RoomForText(HWND control, bool isButton, int dpi, const TEXTMETRICW& font) {
+  RECT room;
+  GetClientRect(control, &room);
+  if (!isButton) return room;
+  LONG style = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+  switch (style) {
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
+      room.left += MulDiv(13, dpi, 96) + font.tmAveCharWidth / 2;
+      break;
+    case BS_GROUPBOX:
+      room.left += font.tmAveCharWidth;
+      room.right -= font.tmAveCharWidth;
+      room.bottom = room.top + font.tmHeight;
+      break;
+    default:
+      InflateRect(&room, -2 * GetSystemMetrics(SM_CXEDGE), -2 * GetSystemMetrics(SM_CYEDGE));
+      break;
+  }
+  return room;
+}
+
+BOOL CALLBACK CheckLabel(HWND control, LPARAM dpi) {
+  wchar_t className[32] = L"";
+  GetClassNameW(control, className, 32);
+  bool isStatic = lstrcmpiW(className, L"Static") == 0;
+  bool isButton = lstrcmpiW(className, L"Button") == 0;
+  wchar_t text[512] = L"";
+  GetWindowTextW(control, text, 512);
+  if ((!isStatic && !isButton) || !text[0]) return TRUE;
+
+  HDC dc = GetDC(control);
+  HGDIOBJ oldFont =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  TEXTMETRICW font;
+  GetTextMetricsW(dc, &font);
+  RECT room = RoomForText(control, isButton, static_cast<int>(dpi), font);
+  // Statics wrap their text; button labels stay on one line.
+  UINT format = DT_CALCRECT | (isStatic ? DT_WORDBREAK | DT_EXPANDTABS : DT_SINGLELINE);
+  RECT needed = {0, 0, room.right - room.left, 0};
+  DrawTextW(dc, text, -1, &needed, format);
+  SelectObject(dc, oldFont);
+  ReleaseDC(control, dc);
+
+  ++checkedLabels;
+  int width = room.right - room.left, height = room.bottom - room.top;
+  if (needed.right > width || needed.bottom > height) {
+    ++tooSmall;
+    wprintf(L"%ls, control %d \"%ls\": needs %ldx%ld pixels, has %dx%d\n", windowName,
+            GetDlgCtrlID(control), text, needed.right, needed.bottom, width, height);
+  }
+  return TRUE;
+}
+
+bool CheckWindow(HINSTANCE module, int templateId, const wchar_t* name, int dpi) {
+  windowName = name;
+  HWND window = CreateDialogParamW(module, MAKEINTRESOURCEW(templateId), NULL, Quiet, 0);
+  if (!window) {
+    wprintf(L"%ls: cannot be made, error %lu\n", name, GetLastError());
+    return false;
+  }
+  EnumChildWindows(window, CheckLabel, dpi);
+  DestroyWindow(window);
+  return true;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 3) {
+    fwprintf(stderr, L"usage: dpi_probe <expected DPI> <self-extractor>\n");
+    return 2;
+  }
+  int expected = _wtoi(argv[1]);
+  BecomeDpiAware();
+  HDC screen = GetDC(NULL);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(NULL, screen);
+  if (dpi != expected) {
+    wprintf(L"the screen is at %d DPI, not %d\n", dpi, expected);
+    return 2;
+  }
+  HINSTANCE self = GetModuleHandleW(NULL);
+  HINSTANCE extractor = LoadLibraryExW(argv[2], NULL, LOAD_LIBRARY_AS_DATAFILE);
+  if (!extractor) {
+    wprintf(L"cannot read %ls, error %lu\n", argv[2], GetLastError());
+    return 2;
+  }
+  bool made = CheckWindow(self, 101, L"licence page", dpi) &&
+              CheckWindow(self, 103, L"folder page", dpi) &&
+              CheckWindow(self, 104, L"shortcuts page", dpi) &&
+              CheckWindow(extractor, 100, L"extractor window", dpi) &&
+              CheckWindow(extractor, 101, L"extractor completion box", dpi);
+  FreeLibrary(extractor);
+  if (!made) return 2;
+  wprintf(L"%d labels checked at %d DPI, %d too small\n", checkedLabels, dpi, tooSmall);
+  return tooSmall ? 1 : 0;
+}
