@@ -12,13 +12,23 @@ namespace {
 const char kWinlogonKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 
 // Letters A to Z compared without regard to case, every other byte exactly: the
-// value is a path list, not words, so no locale rules apply.
+// value is a path list, not words, so no locale rules apply. A double-byte
+// character is compared whole and exactly: its second byte may be a letter
+// (ア is 0x83 0x41 in code page 932, ヂ 0x83 0x61).
 bool SameIgnoringCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
+  for (;;) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(*a)) && a[1]) {
+      if (a[0] != b[0] || a[1] != b[1]) return false;
+      a += 2;
+      b += 2;
+      continue;
+    }
     char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
     char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
     if (x != y) return false;
     if (!x) return true;
+    ++a;
+    ++b;
   }
 }
 

@@ -174,25 +174,36 @@ TEST_F(PathScanTest, SetupFolderScanStopsAtARealBackslash) {
   }
 }
 
-// The tray program is looked for beside the removing setup program.
+// The tray program is looked for beside the removing setup program, and only
+// that program's entry, in any letter case, is taken out of UserInit.
 TEST_F(PathScanTest, TrayLoaderEntryIsBesideTheSetupProgram) {
   const char kWinlogon[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
   const char kStandard[] = "C:\\WINDOWS\\system32\\userinit.exe,";
-  const std::pair<std::wstring, std::wstring> rows[] = {
-      {L"C:\\Missing\\unwise.exe", L"C:\\Missing\\qbartray.exe"},
-      {L"C:\\Missing\\表\\unwise.exe", L"C:\\Missing\\表\\qbartray.exe"},
-      {L"C:\\Missing\\ソフト表.exe", L"C:\\Missing\\qbartray.exe"},
+  struct Row {
+    std::wstring module, tray;
+    bool removed;
   };
-  for (const auto& row : rows) {
+  const Row rows[] = {
+      {L"C:\\Missing\\unwise.exe", L"C:\\Missing\\qbartray.exe", true},
+      {L"C:\\Missing\\unwise.exe", L"c:\\MISSING\\QBARTRAY.EXE", true},
+      {L"C:\\Missing\\表\\unwise.exe", L"C:\\Missing\\表\\qbartray.exe", true},
+      {L"C:\\Missing\\ソフト表.exe", L"C:\\Missing\\qbartray.exe", true},
+      // ア and ヂ differ only in a second byte that is a letter (0x41, 0x61).
+      {L"C:\\Missing\\ア\\unwise.exe", L"C:\\Missing\\ヂ\\qbartray.exe", false},
+  };
+  for (const Row& row : rows) {
     std::string module, tray;
-    if (!Spell({{&row.first, &module}, {&row.second, &tray}})) continue;
+    if (!Spell({{&row.module, &module}, {&row.tray, &tray}})) continue;
     RegistrySandbox registry;
     FakeOutside fake;
     fake.windowsFolder = "C:\\WINDOWS";
     fake.modulePath = module;  // no such file: its long form is the one registered
-    SetRegText(HKEY_LOCAL_MACHINE, kWinlogon, "UserInit", kStandard + tray + ",");
+    std::string userInit = kStandard + tray + ",";
+    SetRegText(HKEY_LOCAL_MACHINE, kWinlogon, "UserInit", userInit);
     RemoveTrayLoader();
-    EXPECT_EQ(kStandard, ReadRegText(HKEY_LOCAL_MACHINE, kWinlogon, "UserInit")) << module;
+    EXPECT_EQ(row.removed ? kStandard : userInit,
+              ReadRegText(HKEY_LOCAL_MACHINE, kWinlogon, "UserInit"))
+        << module;
   }
 }
 
