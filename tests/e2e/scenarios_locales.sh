@@ -1,6 +1,6 @@
 # End-to-end scenarios in the test locales: the shipped setup.exe with its own
 # payload under the ANSI code page each locale gives Wine (ja_JP: 932, en_US:
-# 1252), the folder typed into the box on the keyboard (so the program gets
+# 1252, ru_RU: 1251, zh_CN: 936), the folder typed into the box on the keyboard (so the program gets
 # the characters themselves), and the results checked through the wide
 # names: files, registry values (UTF-16 in the prefix's files) and shortcuts.
 # Sourced by run-all after scenarios.sh.
@@ -108,18 +108,27 @@ set_user_folders() {
 
 DMITRY='C:\users\Дмитрий'
 
+BOX_TOO_LONG='"Quillbar Setup" "The Main Folder name is too long.\rPlease choose a folder with a shorter path." buttons=OK'
+
 # English Windows (code page 1252) for a user whose profile folders are named
 # in Cyrillic, installing into a folder named in Greek and Japanese: neither
 # script is in 1252. Every shortcut of a default install is made, and the
-# default configuration folder under the profile is shown and made.
+# default configuration folder under the profile is shown and made. First a
+# folder of 93 characters whose UTF-8 form (273 bytes) does not fit: refused
+# as too long, never cut.
 scenario names_outside_the_code_page
 sc_names_outside_the_code_page() {
   local folder='C:\Πρόγραμμα表\Quillbar' config="$DMITRY\\AppData\\Quillbar"
+  local long='C:\'
+  long+=$(printf '表%.0s' {1..90})
   local start="$DMITRY\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu"
   set_user_folders "Desktop=$DMITRY\\Desktop" "Start Menu=$start" "Programs=$start\\Programs" \
     "Startup=$start\\Programs\\Startup" "AppData=$DMITRY\\AppData"
   in_locale en_US.UTF-8 robot <<EOF
 $(to_folder_page)
+keys 1001 '$long'
+press Next
+expect-box $BOX_TOO_LONG press OK
 keys 1001 '$folder'
 check 1011 on
 expect-text 1009 '$config'
@@ -137,4 +146,26 @@ EOF
   expect_default_shortcuts "$folder" "$config" "$config\\qbarconf.qcf"
   expect_same_file "$config\\Qbarconf.qcf" "$PRODUCT/default.qcf"
   expect_entries 'C:\Πρόγραμμα表' 'Quillbar'
+  [ -z "$(cd "$(unix_path 'C:\')" && ls -d 表* 2>/dev/null)" ] ||
+    problem "a folder was made of the refused name, or of a part of it"
+}
+
+# Russian Windows (code page 1251): a new folder named in Cyrillic.
+scenario russian_folder
+sc_russian_folder() {
+  in_locale ru_RU.UTF-8 robot <<EOF
+$(typed_install 'C:\Программы\Панель Quillbar' ask)
+EOF
+  expect_install_in 'C:\Программы\Панель Quillbar'
+  expect_entries 'C:\Программы' 'Панель Quillbar'
+}
+
+# Chinese Windows (code page 936): a new folder named in Chinese.
+scenario chinese_folder
+sc_chinese_folder() {
+  in_locale zh_CN.UTF-8 robot <<EOF
+$(typed_install 'C:\软件\工具栏' ask)
+EOF
+  expect_install_in 'C:\软件\工具栏'
+  expect_entries 'C:\软件' '工具栏'
 }
