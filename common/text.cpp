@@ -14,7 +14,7 @@ bool CopyText(char* dst, size_t size, const char* src) {
 }
 
 bool AppendText(char* dst, size_t size, const char* tail) {
-  size_t used = strnlen(dst, size);
+  size_t used = BoundedLength(dst, size);
   if (used == size) return false;  // no terminator: nothing safe to append to
   size_t length = strlen(tail);
   if (length >= size - used) return false;
@@ -33,6 +33,11 @@ bool JoinPath(char* dst, size_t size, const char* folder, const char* name) {
   memmove(dst, folder, folderLength);
   memmove(dst + folderLength, name, nameLength + 1);
   return true;
+}
+
+size_t BoundedLength(const char* text, size_t size) {
+  const void* end = memchr(text, '\0', size);
+  return end ? static_cast<size_t>(static_cast<const char*>(end) - text) : size;
 }
 
 void LowerAsciiLetters(char* text) {

@@ -20,6 +20,11 @@ bool JoinPath(char* dst, size_t size, const char* folder, const char* name);
 // is false.
 bool AppendDecimal(char* dst, size_t size, unsigned value);
 
+// The length of text, or size when its first size bytes hold no terminator.
+// (Not strnlen: the runtime library's copy brings unwind tables along, a
+// section of its own in setup.exe.)
+size_t BoundedLength(const char* text, size_t size);
+
 // Lower-cases the letters A to Z in place; every other byte stays as it is.
 void LowerAsciiLetters(char* text);
 

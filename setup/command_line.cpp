@@ -14,7 +14,7 @@ void ToShortPath(char (&path)[MAX_PATH]) {
 
 bool AppendProgramPath(char* command, size_t size, const char* path) {
   if (!strchr(path, ' ')) return AppendText(command, size, path);
-  size_t used = strnlen(command, size);
+  size_t used = BoundedLength(command, size);
   if (used == size || strlen(path) + 2 >= size - used) return false;
   AppendText(command, size, "\"");
   AppendText(command, size, path);
