@@ -20,7 +20,7 @@ class UnpackTest : public ::testing::Test {
  protected:
   bool Unpack(const std::string& archive, const std::string& folder) {
     memset(&outcome, 'g', sizeof outcome);
-    return UnpackFile(TestArchive(archive).c_str(), folder.c_str(), cancel, &outcome);
+    return UnpackFile(Wide(TestArchive(archive)).c_str(), Wide(folder).c_str(), cancel, &outcome);
   }
   void ExpectProductIn(const std::string& folder) {
     EXPECT_EQ(ProductList(), ListFolder(folder)) << "no scratch file may stay behind";
@@ -219,11 +219,11 @@ TEST_F(UnpackOnASmallDrive, AnArchiveThatCannotFitIsRefusedBeforeAnythingIsWritt
   EXPECT_FALSE(ok);
   EXPECT_EQ(kUnpackNoRoom, outcome.step);
   EXPECT_GT(outcome.needed, outcome.available);
-  char text[1024];
-  DescribeFailure(outcome, text, sizeof text);
-  EXPECT_EQ(0u, std::string(text).find("Nothing was changed in Q:\\Quillbar: its disk has not "
-                                       "enough free space for the files.\n\nThe files need "))
-      << text;
+  wchar_t text[1024];
+  DescribeFailure(outcome, text, 1024);
+  EXPECT_EQ(0u, std::wstring(text).find(L"Nothing was changed in Q:\\Quillbar: its disk has not "
+                                        L"enough free space for the files.\n\nThe files need "))
+      << Narrow(text);
   EXPECT_EQ(std::vector<std::string>{"readme.txt"}, left);
   EXPECT_EQ("earlier read-me", readme);
 }
@@ -237,29 +237,29 @@ TEST_F(UnpackTest, CancellingStopsWithNothingWritten) {
 }
 
 TEST_F(UnpackTest, AProgramWithoutArchiveSaysSo) {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
   memset(&outcome, 'g', sizeof outcome);
-  EXPECT_FALSE(UnpackFile(self, scratch.path().c_str(), nullptr, &outcome));
+  EXPECT_FALSE(UnpackFile(self, Wide(scratch.path()).c_str(), nullptr, &outcome));
   EXPECT_EQ(kUnpackBadArchive, outcome.step);
   EXPECT_EQ(kZipNoArchive, outcome.zip);
-  EXPECT_FALSE(
-      UnpackFile((scratch / "missing.exe").c_str(), scratch.path().c_str(), nullptr, &outcome));
+  EXPECT_FALSE(UnpackFile(Wide(scratch / "missing.exe").c_str(), Wide(scratch.path()).c_str(),
+                          nullptr, &outcome));
   EXPECT_EQ(kUnpackNoArchive, outcome.step);
 }
 
 TEST_F(UnpackTest, FailureTextNamesTheFile) {
   Unpack("crc.exe", scratch.path());
-  char text[400];
+  wchar_t text[400];
   memset(text, 'g', sizeof text);
-  DescribeFailure(outcome, text, sizeof text);
+  DescribeFailure(outcome, text, 400);
   EXPECT_EQ("Nothing was changed in " + scratch.path() +
                 ": the archive is damaged: a file does not match its checksum.\n\n"
                 "File: zz-last.bin",
-            std::string(text));
-  char tiny[40];
-  DescribeFailure(outcome, tiny, sizeof tiny);
-  EXPECT_STREQ("", tiny) << "a sentence that does not fit is refused, not cut";
+            Narrow(text));
+  wchar_t tiny[40];
+  DescribeFailure(outcome, tiny, 40);
+  EXPECT_STREQ(L"", tiny) << "a sentence that does not fit is refused, not cut";
 }
 
 }  // namespace
