@@ -224,4 +224,73 @@ TEST_F(UnpackTest, FailureTextNamesTheFile) {
   EXPECT_STREQ(L"", tiny) << "a sentence that does not fit is refused, not cut";
 }
 
+// The work folder an interrupted unpack leaves: "qbar-work~00".
+std::string WorkFolder(const std::string& folder) {
+  return folder + "\\qbar-work~00";
+}
+
+TEST_F(UnpackTest, AJournalThatCannotBeReadBesideSetAsideFilesChangesNothing) {
+  WriteFile(scratch / "readme.txt", "new, placed by the cut-off run");
+  MakeFolder(WorkFolder(scratch.path()));
+  WriteFile(WorkFolder(scratch.path()) + "\\journal", "quillbar unpack journal 1\naside 0 rea");
+  WriteFile(WorkFolder(scratch.path()) + "\\o0", "the user's earlier read-me");
+  EXPECT_FALSE(Unpack("good.exe", scratch.path()));
+  EXPECT_EQ(kUnpackCannotHeal, outcome.step);
+  EXPECT_EQ((std::vector<std::string>{"qbar-work~00", "readme.txt"}), ListFolder(scratch.path()));
+  EXPECT_EQ((std::vector<std::string>{"journal", "o0"}), ListFolder(WorkFolder(scratch.path())));
+  EXPECT_EQ("the user's earlier read-me", ReadFile(WorkFolder(scratch.path()) + "\\o0"));
+  wchar_t text[1024];
+  DescribeFailure(outcome, text, 1024);
+  EXPECT_EQ("Unzipping did not start in " + scratch.path() +
+                ": an earlier unzipping into it was cut off, and its files could not all be put "
+                "back.",
+            Narrow(text));
+}
+
+TEST_F(UnpackTest, AFileWaitingForTheRestartInTheWorkFolderDoesNotStopTheNextUnpack) {
+  // A set-aside program that was still running when its unpack ended.
+  MakeFolder(WorkFolder(scratch.path()));
+  WriteFile(WorkFolder(scratch.path()) + "\\gone-1234", "an earlier program still running");
+  {
+    HeldByAnotherProcess holder(WorkFolder(scratch.path()) + "\\gone-1234");
+    ASSERT_TRUE(holder.held());
+    ASSERT_TRUE(Unpack("good.exe", scratch.path())) << outcome.step;
+    EXPECT_EQ(std::vector<std::string>{"gone-1234"}, ListFolder(WorkFolder(scratch.path())));
+  }
+  ASSERT_TRUE(Unpack("good.exe", scratch.path())) << outcome.step;
+  ExpectProductIn(scratch.path());
+}
+
+TEST_F(UnpackTest, EachFailureOpeningIsTrueOfTheFolderAsTheRunLeftIt) {
+  struct Case {
+    UnpackStep step;
+    bool healed;
+    const char* unrestored;
+    const char* expected;
+  } cases[] = {
+      {kUnpackCannotPlace, false, "",
+       "Nothing was changed in C:\\Q: a file could not be replaced; it may be in use or "
+       "read-only.\n\nFile: b.txt"},
+      {kUnpackCannotPlace, true, "",
+       "Files an earlier, cut-off unzipping had replaced were put back, and nothing else was "
+       "changed in C:\\Q: a file could not be replaced; it may be in use or read-only.\n\n"
+       "File: b.txt"},
+      {kUnpackCannotPlace, false, "a.txt, c.txt",
+       "Unzipping failed in C:\\Q: a file could not be replaced; it may be in use or "
+       "read-only.\n\nFile: b.txt\n\nThese files are not as they were: a.txt, c.txt. They are "
+       "put back when this program next unzips into the folder."},
+  };
+  for (const Case& test : cases) {
+    memset(&outcome, 0, sizeof outcome);
+    outcome.step = test.step;
+    outcome.healed = test.healed;
+    wcscpy(outcome.folder, L"C:\\Q");
+    strcpy(outcome.name, "b.txt");
+    strcpy(outcome.unrestored, test.unrestored);
+    wchar_t text[1024];
+    DescribeFailure(outcome, text, 1024);
+    EXPECT_EQ(test.expected, Narrow(text));
+  }
+}
+
 }  // namespace
