@@ -10,8 +10,9 @@
 
 class HeldByAnotherProcess {
  public:
-  explicit HeldByAnotherProcess(const std::string& path) {
-    std::string program = TestFolder() + "\\file_holder.exe";
+  // program is file_holder.exe, or a copy of it that should be running.
+  explicit HeldByAnotherProcess(const std::string& path,
+                                const std::string& program = TestFolder() + "\\file_holder.exe") {
     std::string command = "\"" + program + "\" \"" + path + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -259,6 +260,51 @@ TEST_F(UnpackTest, AFileWaitingForTheRestartInTheWorkFolderDoesNotStopTheNextUnp
   }
   ASSERT_TRUE(Unpack("good.exe", scratch.path())) << outcome.step;
   ExpectProductIn(scratch.path());
+}
+
+// The names pending deletion at the next restart, as Windows keeps them.
+std::wstring PendingDeletions() {
+  wchar_t value[8192] = {};
+  DWORD size = sizeof value - sizeof(wchar_t) * 2;
+  RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+               L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, value, &size);
+  std::wstring names(value, size / sizeof(wchar_t));
+  for (wchar_t& c : names) c = c ? c : L'|';
+  return names;
+}
+
+TEST_F(UnpackTest, ARunningProgramIsReplacedAndItsEarlierCopyGoesAtTheRestart) {
+  // Windows renames a running program's file but does not delete it.
+  std::string folder = scratch / "Quillbar";
+  MakeFolder(folder);
+  std::string program = folder + "\\zz-last.bin";
+  ASSERT_TRUE(CopyFileA((TestFolder() + "\\file_holder.exe").c_str(), program.c_str(), FALSE));
+  WriteFile(scratch / "held.txt", "");
+  bool ok;
+  std::vector<std::string> work;
+  std::wstring pending;
+  {
+    HeldByAnotherProcess running(scratch / "held.txt", program);
+    ASSERT_TRUE(running.held()) << "the program runs";
+    ok = Unpack("good.exe", folder);
+    work = ListFolder(WorkFolder(folder));
+    pending = PendingDeletions();
+  }
+  ASSERT_TRUE(ok) << outcome.step;
+  std::vector<std::string> expected = ProductList();
+  expected.push_back("qbar-work~00");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected, ListFolder(folder)) << "nothing under a scratch name beside the product";
+  EXPECT_EQ(ReadFile(TestArchive("product\\zz-last.bin")), ReadFile(program));
+  ASSERT_EQ(1u, work.size());
+  EXPECT_EQ(0u, work[0].find("gone-")) << work[0];
+  std::wstring gone = Wide(WorkFolder(folder) + "\\" + work[0] + "|");
+  EXPECT_NE(std::wstring::npos, pending.find(gone)) << Narrow(pending);
+  EXPECT_NE(std::wstring::npos, pending.find(Wide(WorkFolder(folder) + "|")))
+      << "the work folder goes after the file: " << Narrow(pending);
+  // Once the program has ended the next unpack clears the work folder itself.
+  ASSERT_TRUE(Unpack("good.exe", folder)) << outcome.step;
+  ExpectProductIn(folder);
 }
 
 TEST_F(UnpackTest, EachFailureOpeningIsTrueOfTheFolderAsTheRunLeftIt) {
