@@ -95,7 +95,7 @@ std::string FolderOfLength(const ScratchFolder& scratch, size_t length) {
 }
 
 TEST_F(UnpackTest, TheLongestFolderThatTakesTheScratchFilesWorks) {
-  // GetTempFileName takes folders of up to MAX_PATH - 14 characters.
+  // The work folder, FOLDER\qbar-work~00, must be a plain path too.
   std::string folder = FolderOfLength(scratch, MAX_PATH - 14);
   ASSERT_TRUE(Unpack("good.exe", folder)) << outcome.step;
   ExpectProductIn(folder);
