@@ -20,10 +20,11 @@
 namespace {
 
 // The test archive holds big.txt, empty.txt, readme.txt, zz-last.bin, in
-// that order: cuts after the first, a middle and the last file of each step.
+// that order: a cut after each file of each step.
 const char* const kCuts[] = {
-    "written:1", "written:4", "planned:1", "aside:1",    "placed:1",  "aside:3",
-    "placed:3",  "aside:4",   "placed:4",  "recorded:1", "deleted:1", "deleted:4",
+    "written:1", "written:2",  "written:3", "written:4", "planned:1", "aside:1",
+    "aside:2",   "aside:3",    "aside:4",   "placed:1",  "placed:2",  "placed:3",
+    "placed:4",  "recorded:1", "deleted:1", "deleted:2", "deleted:3", "deleted:4",
 };
 // Cuts after which earlier files are set aside or replaced.
 const char* const kCutsWhilePlacing[] = {"aside:1", "placed:1", "aside:3", "placed:3"};
