@@ -107,30 +107,29 @@ struct Slot {
   char name[kZipMaxName + 1];
   bool aside;   // its earlier file is set aside as o<slot>
   bool placed;  // n<slot> has the name
+  HANDLE file;  // n<slot> while it is written and until it is flushed
 };
 
-// Unpacks one entry into the scratch file path, flushed to disk before it
-// is closed. On failure nothing of it is left.
+// Unpacks one entry into the scratch file path, left open in *file so that
+// its flush can wait until every entry is written (the disk has written most
+// of it back by then). On failure nothing of it is left.
 bool UnpackToScratch(const ZipArchive& archive, const ZipEntry& entry, const wchar_t* path,
-                     uint8_t* buffer, volatile LONG* cancel, UnpackOutcome* outcome) {
-  HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+                     uint8_t* buffer, volatile LONG* cancel, HANDLE* file, UnpackOutcome* outcome) {
+  *file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (*file == INVALID_HANDLE_VALUE) {
+    *file = nullptr;
     return Fail(outcome, kUnpackCannotWrite, entry.name, GetLastError());
   }
-  WriteTarget target = {file, cancel};
+  WriteTarget target = {*file, cancel};
   ZipStatus status = ZipExtract(archive, entry, buffer, kInflateBuffer, WriteToFile, &target);
   DWORD error = GetLastError();
   if (status == kZipOk) {
-    SetWriteTime(file, entry);
-    // Its bytes are on the disk before any earlier file is given up for it.
-    if (!FlushFileBuffers(file)) {
-      status = kZipWriteFailed;
-      error = GetLastError();
-    }
+    SetWriteTime(*file, entry);
+    return true;
   }
-  CloseHandle(file);
-  if (status == kZipOk) return true;
+  CloseHandle(*file);
+  *file = nullptr;
   DeleteFileW(path);
   if (status == kZipWriteFailed) {
     if (cancel && *cancel) return Fail(outcome, kUnpackCancelled, entry.name, 0);
@@ -138,6 +137,21 @@ bool UnpackToScratch(const ZipArchive& archive, const ZipEntry& entry, const wch
   }
   outcome->zip = status;
   return Fail(outcome, kUnpackBadArchive, entry.name, 0);
+}
+
+// Flushes (when asked) and closes the scratch files left open. Every byte is
+// on the disk before any earlier file is given up for it.
+bool FlushAndClose(Slot* slots, uint32_t count, bool flush, UnpackOutcome* outcome) {
+  bool ok = true;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!slots[i].file) continue;
+    if (flush && ok && !FlushFileBuffers(slots[i].file)) {
+      ok = Fail(outcome, kUnpackCannotWrite, slots[i].name, GetLastError());
+    }
+    CloseHandle(slots[i].file);
+    slots[i].file = nullptr;
+  }
+  return ok;
 }
 
 // Writes the plan to the journal and flushes it: which names have an earlier
@@ -259,9 +273,13 @@ bool UnpackIntoWorkFolder(const ZipArchive& archive, const wchar_t* folder, cons
     ZipReadEntry(archive, &cursor, &entry);  // checked by the caller
     CopyText(slots[i].name, entry.name);
     WorkFilePath(scratch, work, 'n', i);
-    if (!UnpackToScratch(archive, entry, scratch, buffer, cancel, outcome)) return false;
+    if (!UnpackToScratch(archive, entry, scratch, buffer, cancel, &slots[i].file, outcome)) {
+      FlushAndClose(slots, i, false, outcome);  // closes the files written so far
+      return false;
+    }
     PassCutPoint(kCutWritten);
   }
+  if (!FlushAndClose(slots, count, true, outcome)) return false;
   if (!WriteJournal(folder, work, slots, count, outcome)) return false;
   PassCutPoint(kCutPlanned);
   uint32_t placed = 0;
