@@ -7,7 +7,6 @@
 // installer's ANSI text is converted once, by the system, on its way in.
 #include <windows.h>
 
-
 #include "common/safe_dll_search.h"
 #include "common/text.h"
 #include "tools/sfx/sfx_ids.h"
