@@ -56,3 +56,53 @@ bool AppendDecimal(char* dst, size_t size, unsigned value) {
   } while (value);
   return AppendText(dst, size, p);
 }
+
+namespace {
+
+size_t WideLength(const wchar_t* text) {
+  size_t length = 0;
+  while (text[length]) ++length;
+  return length;
+}
+
+// Length of the text in dst, or size when dst holds no terminator.
+size_t WideUsed(const wchar_t* dst, size_t size) {
+  size_t used = 0;
+  while (used < size && dst[used]) ++used;
+  return used;
+}
+
+}  // namespace
+
+bool CopyText(wchar_t* dst, size_t size, const wchar_t* src) {
+  if (size == 0) return false;
+  size_t length = WideLength(src);
+  if (length >= size) {
+    dst[0] = L'\0';
+    return false;
+  }
+  memmove(dst, src, (length + 1) * sizeof(wchar_t));
+  return true;
+}
+
+bool AppendText(wchar_t* dst, size_t size, const wchar_t* tail) {
+  size_t used = WideUsed(dst, size);
+  if (used == size) return false;
+  size_t length = WideLength(tail);
+  if (length >= size - used) return false;
+  memmove(dst + used, tail, (length + 1) * sizeof(wchar_t));
+  return true;
+}
+
+bool AppendAsciiText(wchar_t* dst, size_t size, const char* tail) {
+  size_t used = WideUsed(dst, size);
+  size_t length = strlen(tail);
+  if (used == size || length >= size - used) return false;
+  for (size_t i = 0; i <= length; ++i) dst[used + i] = static_cast<unsigned char>(tail[i]);
+  return true;
+}
+
+bool AppendDecimal(wchar_t* dst, size_t size, unsigned value) {
+  char digits[12] = "";
+  return AppendDecimal(digits, sizeof digits, value) && AppendAsciiText(dst, size, digits);
+}

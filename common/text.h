@@ -28,17 +28,28 @@ size_t BoundedLength(const char* text, size_t size);
 // Lower-cases the letters A to Z in place; every other byte stays as it is.
 void LowerAsciiLetters(char* text);
 
-template <size_t N>
-inline bool CopyText(char (&dst)[N], const char* src) {
+// The same for UTF-16 texts, which the self-extractor keeps its folder in.
+bool CopyText(wchar_t* dst, size_t size, const wchar_t* src);
+bool AppendText(wchar_t* dst, size_t size, const wchar_t* tail);
+bool AppendDecimal(wchar_t* dst, size_t size, unsigned value);
+// Appends a plain ASCII text (an archive's file name) to a UTF-16 one.
+bool AppendAsciiText(wchar_t* dst, size_t size, const char* tail);
+
+template <typename C, size_t N>
+inline bool CopyText(C (&dst)[N], const C* src) {
   return CopyText(dst, N, src);
 }
-template <size_t N>
-inline bool AppendText(char (&dst)[N], const char* tail) {
+template <typename C, size_t N>
+inline bool AppendText(C (&dst)[N], const C* tail) {
   return AppendText(dst, N, tail);
 }
-template <size_t N>
-inline bool AppendDecimal(char (&dst)[N], unsigned value) {
+template <typename C, size_t N>
+inline bool AppendDecimal(C (&dst)[N], unsigned value) {
   return AppendDecimal(dst, N, value);
+}
+template <size_t N>
+inline bool AppendAsciiText(wchar_t (&dst)[N], const char* tail) {
+  return AppendAsciiText(dst, N, tail);
 }
 template <size_t N>
 inline bool JoinPath(char (&dst)[N], const char* folder, const char* name) {

@@ -53,3 +53,17 @@ TEST(LowerAsciiLetters, ChangesOnlyTheLettersAToZ) {
   LowerAsciiLetters(text);
   EXPECT_STREQ("c:\\unwise.exe \xC4\xD6 @[`{", text);
 }
+
+TEST(WideText, FillsUpToTheLastCharacterThenRefusesAndKeepsTheText) {
+  wchar_t buffer[6];
+  EXPECT_TRUE(CopyText(buffer, L"ab"));
+  EXPECT_TRUE(AppendAsciiText(buffer, "cd"));
+  EXPECT_TRUE(AppendDecimal(buffer, 7u));
+  EXPECT_STREQ(L"abcd7", buffer);
+  EXPECT_FALSE(AppendText(buffer, L"x"));
+  EXPECT_FALSE(AppendAsciiText(buffer, "x"));
+  EXPECT_FALSE(AppendDecimal(buffer, 1u));
+  EXPECT_STREQ(L"abcd7", buffer);
+  EXPECT_FALSE(CopyText(buffer, L"abcdef"));
+  EXPECT_STREQ(L"", buffer);
+}

@@ -2,10 +2,10 @@
 // this program's own file into the folder typed in it. The installer drives
 // it through its window titles, the folder field and the start button, so
 // those stay fixed; the unpacking itself runs on a second thread so that the
-// window keeps answering while a large product is written.
+// window keeps answering while a large product is written. Its windows are
+// Unicode and the folder stays UTF-16 from the field to the file calls: the
+// installer's ANSI text is converted once, by the system, on its way in.
 #include <windows.h>
-
-#include <string.h>
 
 #include "common/safe_dll_search.h"
 #include "common/text.h"
@@ -15,13 +15,13 @@
 namespace {
 
 const UINT kUnpackFinished = WM_APP + 1;
-const char kTitlePrefix[] = "WinZip Self-Extractor - ";
-const char kErrorCaption[] = "Self-Extractor Error";
+const wchar_t kTitlePrefix[] = L"WinZip Self-Extractor - ";
+const wchar_t kErrorCaption[] = L"Self-Extractor Error";
 
 struct Extractor {
   HWND window;
-  char ownPath[MAX_PATH];
-  char folder[MAX_PATH];
+  wchar_t ownPath[MAX_PATH];
+  wchar_t folder[MAX_PATH];
   HANDLE worker;
   volatile LONG cancel;
   UnpackOutcome outcome;
@@ -31,25 +31,25 @@ Extractor extractor;
 
 DWORD WINAPI Unpack(void*) {
   UnpackFile(extractor.ownPath, extractor.folder, &extractor.cancel, &extractor.outcome);
-  PostMessageA(extractor.window, kUnpackFinished, 0, 0);
+  PostMessageW(extractor.window, kUnpackFinished, 0, 0);
   return 0;
 }
 
 void SetBusy(HWND window, bool busy) {
   EnableWindow(GetDlgItem(window, IDOK), !busy);
   EnableWindow(GetDlgItem(window, IDC_SFX_FOLDER), !busy);
-  SetDlgItemTextA(window, IDC_SFX_STATUS, busy ? "Unzipping..." : "");
+  SetDlgItemTextW(window, IDC_SFX_STATUS, busy ? L"Unzipping..." : L"");
 }
 
 void StartUnpacking(HWND window) {
   if (extractor.worker) return;
   // The field holds at most MAX_PATH - 1 characters; a longer text is cut by
   // the control, and then refused below as not fitting.
-  char text[MAX_PATH + 1];
-  text[0] = '\0';
-  GetDlgItemTextA(window, IDC_SFX_FOLDER, text, sizeof text);
-  if (strlen(text) >= MAX_PATH || !CopyText(extractor.folder, text) || !text[0]) {
-    MessageBoxA(window, "Please type the folder to unzip to.", kErrorCaption,
+  wchar_t text[MAX_PATH + 1];
+  text[0] = L'\0';
+  GetDlgItemTextW(window, IDC_SFX_FOLDER, text, MAX_PATH + 1);
+  if (!CopyText(extractor.folder, text) || !text[0]) {
+    MessageBoxW(window, L"Please type the folder to unzip to.", kErrorCaption,
                 MB_OK | MB_ICONEXCLAMATION);
     return;
   }
@@ -59,7 +59,8 @@ void StartUnpacking(HWND window) {
   extractor.worker = CreateThread(nullptr, 0, Unpack, nullptr, 0, &id);
   if (!extractor.worker) {
     SetBusy(window, false);
-    MessageBoxA(window, "The unzipping could not be started.", kErrorCaption, MB_OK | MB_ICONERROR);
+    MessageBoxW(window, L"The unzipping could not be started.", kErrorCaption,
+                MB_OK | MB_ICONERROR);
   }
 }
 
@@ -72,7 +73,7 @@ void FinishWorker() {
 INT_PTR CALLBACK DoneProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      SetDlgItemTextA(box, IDC_SFX_DONE_TEXT, reinterpret_cast<const char*>(lParam));
+      SetDlgItemTextW(box, IDC_SFX_DONE_TEXT, reinterpret_cast<const wchar_t*>(lParam));
       return TRUE;
     case WM_COMMAND:
       // Sent IDCANCEL closes the box even while the installer holds it disabled.
@@ -89,30 +90,30 @@ void ReportOutcome(HWND window) {
   FinishWorker();
   SetBusy(window, false);
   // Room for the sentence, a full folder path and an entry name.
-  char text[1024];
+  wchar_t text[1024];
   if (extractor.outcome.step != kUnpackDone) {
     // All or nothing: a failure never shows the completion box.
-    DescribeFailure(extractor.outcome, text, sizeof text);
-    SetDlgItemTextA(window, IDC_SFX_STATUS, "Failed: nothing was changed.");
-    MessageBoxA(window, text, kErrorCaption, MB_OK | MB_ICONERROR);
+    DescribeFailure(extractor.outcome, text, 1024);
+    SetDlgItemTextW(window, IDC_SFX_STATUS, L"Failed.");
+    MessageBoxW(window, text, kErrorCaption, MB_OK | MB_ICONERROR);
     return;
   }
-  text[0] = '\0';
+  text[0] = L'\0';
   AppendDecimal(text, extractor.outcome.files);
-  AppendText(text, " file(s) unzipped successfully.");
-  SetDlgItemTextA(window, IDC_SFX_STATUS, text);
-  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SFX_DONE), window, DoneProc,
+  AppendText(text, L" file(s) unzipped successfully.");
+  SetDlgItemTextW(window, IDC_SFX_STATUS, text);
+  DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SFX_DONE), window, DoneProc,
                   reinterpret_cast<LPARAM>(text));
 }
 
 INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
-      SendDlgItemMessageA(window, IDC_SFX_FOLDER, EM_LIMITTEXT, MAX_PATH - 1, 0);
+      SendDlgItemMessageW(window, IDC_SFX_FOLDER, EM_LIMITTEXT, MAX_PATH - 1, 0);
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) StartUnpacking(window);
-      if (LOWORD(wParam) == IDCANCEL) SendMessageA(window, WM_CLOSE, 0, 0);
+      if (LOWORD(wParam) == IDCANCEL) SendMessageW(window, WM_CLOSE, 0, 0);
       return TRUE;
     case kUnpackFinished:
       ReportOutcome(window);
@@ -136,30 +137,30 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   RestrictDllSearchToSystem();
-  DWORD length = GetModuleFileNameA(nullptr, extractor.ownPath, MAX_PATH);
+  DWORD length = GetModuleFileNameW(nullptr, extractor.ownPath, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) {
-    MessageBoxA(nullptr, "This program cannot find its own file.", kErrorCaption,
+    MessageBoxW(nullptr, L"This program cannot find its own file.", kErrorCaption,
                 MB_OK | MB_ICONERROR);
     return 1;
   }
-  const char* name = strrchr(extractor.ownPath, '\\');
-  name = name ? name + 1 : extractor.ownPath;
-  char title[MAX_PATH + sizeof kTitlePrefix];
+  const wchar_t* name = extractor.ownPath + length;
+  while (name > extractor.ownPath && name[-1] != L'\\') --name;
+  wchar_t title[MAX_PATH + sizeof kTitlePrefix];
   CopyText(title, kTitlePrefix);
   AppendText(title, name);
 
   extractor.window =
-      CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_SFX_MAIN), nullptr, MainProc, 0);
+      CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_SFX_MAIN), nullptr, MainProc, 0);
   if (!extractor.window) return 1;
-  SetWindowTextA(extractor.window, title);
+  SetWindowTextW(extractor.window, title);
   ShowWindow(extractor.window, show);
 
   // The installer's WinExec waits for this loop's first idle moment.
   MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (!IsDialogMessageA(extractor.window, &message)) {
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (!IsDialogMessageW(extractor.window, &message)) {
       TranslateMessage(&message);
-      DispatchMessageA(&message);
+      DispatchMessageW(&message);
     }
   }
   return 0;

@@ -3,12 +3,16 @@
 #include <string.h>
 
 #include "common/text.h"
+#include "tools/sfx/cut_point.h"
 #include "tools/sfx/pe_overlay.h"
+#include "tools/sfx/unpack_journal.h"
+#include "tools/sfx/work_folder.h"
 
 namespace {
 
 // Large writes: a 50 MB product unpacks in a few hundred calls.
 const size_t kInflateBuffer = 1 << 20;
+const DWORD kDurableMove = MOVEFILE_WRITE_THROUGH;
 
 struct WriteTarget {
   HANDLE file;
@@ -30,65 +34,57 @@ bool WriteToFile(void* context, const uint8_t* bytes, size_t count) {
   return true;
 }
 
-bool IsFolder(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
+bool IsFolder(const wchar_t* path) {
+  DWORD attributes = GetFileAttributesW(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Makes folder and any missing parent; the result says whether it exists now.
 // made receives the length of the outermost folder this call made (0: none),
 // so that a failure can remove what it made.
-bool MakeFolderPath(char* folder, size_t* made) {
+bool MakeFolderPath(wchar_t* folder, size_t* made) {
   *made = 0;
   if (IsFolder(folder)) return true;
-  for (char* p = folder; *p; ++p) {
-    if (*p != '\\' || p == folder || p[-1] == ':' || p[-1] == '\\') continue;
-    *p = '\0';
-    if (CreateDirectoryA(folder, nullptr) && !*made) *made = static_cast<size_t>(p - folder);
-    *p = '\\';
+  for (wchar_t* p = folder; *p; ++p) {
+    if (*p != L'\\' || p == folder || p[-1] == L':' || p[-1] == L'\\') continue;
+    *p = L'\0';
+    if (CreateDirectoryW(folder, nullptr) && !*made) *made = static_cast<size_t>(p - folder);
+    *p = L'\\';
   }
-  if (CreateDirectoryA(folder, nullptr) && !*made) *made = strlen(folder);
+  if (CreateDirectoryW(folder, nullptr) && !*made) *made = lstrlenW(folder);
   return IsFolder(folder);
 }
 
 // Removes the folders that MakeFolderPath made, deepest first; only empty
 // ones go, so nothing of anyone else's can.
-void RemoveMadeFolders(const char* folder, size_t made) {
+void RemoveMadeFolders(const wchar_t* folder, size_t made) {
   if (!made) return;
-  char path[MAX_PATH];
+  wchar_t path[MAX_PATH];
   if (!CopyText(path, folder)) return;
-  while (strlen(path) >= made && RemoveDirectoryA(path)) {
-    char* cut = strrchr(path, '\\');
-    if (!cut) break;
-    *cut = '\0';
+  for (size_t length = lstrlenW(path); length >= made && RemoveDirectoryW(path);) {
+    while (length > 0 && path[length] != L'\\') --length;
+    path[length] = L'\0';
   }
 }
 
 // Free bytes for this user on the disk of folder, which may not exist yet:
 // asked of its nearest existing parent.
-bool FreeSpace(const char* folder, ULONGLONG* available) {
-  char path[MAX_PATH];
+bool FreeSpace(const wchar_t* folder, ULONGLONG* available) {
+  wchar_t path[MAX_PATH];
   if (!CopyText(path, folder)) return false;
-  for (;;) {
+  for (size_t length = lstrlenW(path);;) {
     ULARGE_INTEGER free;
-    if (GetDiskFreeSpaceExA(path, &free, nullptr, nullptr)) {
+    if (GetDiskFreeSpaceExW(path, &free, nullptr, nullptr)) {
       *available = free.QuadPart;
       return true;
     }
-    char* cut = strrchr(path, '\\');
-    if (!cut || !cut[1]) return false;
+    while (length > 0 && path[length - 1] != L'\\') --length;
+    if (length == 0) return false;
     // A drive root keeps its backslash.
-    if (cut - path == 2 && path[1] == ':') ++cut;
-    *cut = '\0';
+    if (length != 3 || path[1] != L':') --length;
+    if (!path[length]) return false;  // the root itself was asked
+    path[length] = L'\0';
   }
-}
-
-// folder + "\" + name, folder being a drive root ("C:\") or a folder without
-// a trailing backslash.
-bool TargetPath(char* target, const char* folder, const char* name) {
-  size_t length = strlen(folder);
-  const char* separator = length > 0 && folder[length - 1] == '\\' ? "" : "\\";
-  return JoinPath(target, MAX_PATH, folder, separator) && AppendText(target, MAX_PATH, name);
 }
 
 bool Fail(UnpackOutcome* outcome, UnpackStep step, const char* name, DWORD error) {
@@ -106,31 +102,35 @@ void SetWriteTime(HANDLE file, const ZipEntry& entry) {
   }
 }
 
-// Unpacks one entry into a fresh scratch file in folder; its name goes to
-// scratch. On failure nothing of it is left on disk.
-bool UnpackToScratch(const ZipArchive& archive, const ZipEntry& entry, const char* folder,
-                     uint8_t* buffer, volatile LONG* cancel, char* scratch,
-                     UnpackOutcome* outcome) {
-  if (!GetTempFileNameA(folder, "qbx", 0, scratch)) {
-    scratch[0] = '\0';
+// One entry on its way into the folder.
+struct Slot {
+  char name[kZipMaxName + 1];
+  bool aside;   // its earlier file is set aside as o<slot>
+  bool placed;  // n<slot> has the name
+  HANDLE file;  // n<slot> while it is written and until it is flushed
+};
+
+// Unpacks one entry into the scratch file path, left open in *file so that
+// its flush can wait until every entry is written (the disk has written most
+// of it back by then). On failure nothing of it is left.
+bool UnpackToScratch(const ZipArchive& archive, const ZipEntry& entry, const wchar_t* path,
+                     uint8_t* buffer, volatile LONG* cancel, HANDLE* file, UnpackOutcome* outcome) {
+  *file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (*file == INVALID_HANDLE_VALUE) {
+    *file = nullptr;
     return Fail(outcome, kUnpackCannotWrite, entry.name, GetLastError());
   }
-  HANDLE file = CreateFileA(scratch, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    DWORD error = GetLastError();
-    DeleteFileA(scratch);
-    scratch[0] = '\0';
-    return Fail(outcome, kUnpackCannotWrite, entry.name, error);
-  }
-  WriteTarget target = {file, cancel};
+  WriteTarget target = {*file, cancel};
   ZipStatus status = ZipExtract(archive, entry, buffer, kInflateBuffer, WriteToFile, &target);
   DWORD error = GetLastError();
-  if (status == kZipOk) SetWriteTime(file, entry);
-  CloseHandle(file);
-  if (status == kZipOk) return true;
-  DeleteFileA(scratch);
-  scratch[0] = '\0';
+  if (status == kZipOk) {
+    SetWriteTime(*file, entry);
+    return true;
+  }
+  CloseHandle(*file);
+  *file = nullptr;
+  DeleteFileW(path);
   if (status == kZipWriteFailed) {
     if (cancel && *cancel) return Fail(outcome, kUnpackCancelled, entry.name, 0);
     return Fail(outcome, kUnpackCannotWrite, entry.name, error);
@@ -139,52 +139,119 @@ bool UnpackToScratch(const ZipArchive& archive, const ZipEntry& entry, const cha
   return Fail(outcome, kUnpackBadArchive, entry.name, 0);
 }
 
-// One entry on its way into the folder.
-struct Slot {
-  char target[MAX_PATH];   // its real name
-  char scratch[MAX_PATH];  // its unpacked data until placed; empty once placed
-  char aside[MAX_PATH];    // the earlier file of its name, set aside; empty if none
-};
+// Flushes (when asked) and closes the scratch files left open. Every byte is
+// on the disk before any earlier file is given up for it.
+bool FlushAndClose(Slot* slots, uint32_t count, bool flush, UnpackOutcome* outcome) {
+  bool ok = true;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!slots[i].file) continue;
+    if (flush && ok && !FlushFileBuffers(slots[i].file)) {
+      ok = Fail(outcome, kUnpackCannotWrite, slots[i].name, GetLastError());
+    }
+    CloseHandle(slots[i].file);
+    slots[i].file = nullptr;
+  }
+  return ok;
+}
 
-// Sets an earlier file of the target's name aside, then gives the scratch
-// file the target's name. On failure the earlier file has its name back.
-bool PutInPlace(Slot* slot, const char* folder, const char* name, UnpackOutcome* outcome) {
-  DWORD attributes = GetFileAttributesA(slot->target);
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
-    // A folder of that name, or a file its owner protected, is not ours to replace.
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
-      return Fail(outcome, kUnpackCannotPlace, name, ERROR_ACCESS_DENIED);
+// Writes the plan to the journal and flushes it: which names have an earlier
+// file to set aside. A folder of an entry's name, or a file its owner
+// protected, is not ours to replace: refused before anything is moved.
+bool WriteJournal(const wchar_t* folder, const wchar_t* work, Slot* slots, uint32_t count,
+                  UnpackOutcome* outcome) {
+  size_t size = JournalPlanSize(count);
+  char* text = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
+  if (!text) return Fail(outcome, kUnpackCannotWrite, nullptr, ERROR_NOT_ENOUGH_MEMORY);
+  bool ok = JournalAppendStart(text, size);
+  wchar_t target[kLongPath];
+  for (uint32_t i = 0; ok && i < count; ++i) {
+    PathInFolder(target, folder, slots[i].name);
+    DWORD attributes = GetFileAttributesW(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+      ok = Fail(outcome, kUnpackCannotPlace, slots[i].name, ERROR_ACCESS_DENIED);
+      break;
     }
-    if (!GetTempFileNameA(folder, "qbo", 0, slot->aside)) {
-      slot->aside[0] = '\0';
-      return Fail(outcome, kUnpackCannotPlace, name, GetLastError());
-    }
+    JournalRecord record;
+    record.aside = attributes != INVALID_FILE_ATTRIBUTES;
+    record.slot = i;
+    CopyText(record.name, slots[i].name);
+    ok = JournalAppendRecord(text, size, record);
+  }
+  ok = ok && JournalAppendPlanned(text, size);
+  if (ok) {
+    wchar_t path[kLongPath];
+    JournalPath(path, work);
+    HANDLE file =
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD length = static_cast<DWORD>(strlen(text)), written = 0;
+    ok = file != INVALID_HANDLE_VALUE && WriteFile(file, text, length, &written, nullptr) &&
+         written == length && FlushFileBuffers(file);
+    if (!ok) Fail(outcome, kUnpackCannotWrite, nullptr, GetLastError());
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  }
+  HeapFree(GetProcessHeap(), 0, text);
+  return ok;
+}
+
+// Records in the journal that every new file has its name.
+bool RecordPlaced(const wchar_t* work) {
+  wchar_t path[kLongPath];
+  JournalPath(path, work);
+  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD length = static_cast<DWORD>(strlen(kJournalPlacedLine)), written = 0;
+  bool ok = WriteFile(file, kJournalPlacedLine, length, &written, nullptr) && written == length &&
+            FlushFileBuffers(file);
+  CloseHandle(file);
+  return ok;
+}
+
+// Sets an earlier file of the slot's name aside, then gives the scratch
+// file that name. On failure the earlier file is asked to take its name back.
+bool PutInPlace(Slot* slot, uint32_t index, const wchar_t* folder, const wchar_t* work,
+                UnpackOutcome* outcome) {
+  wchar_t target[kLongPath], scratch[kLongPath], aside[kLongPath];
+  PathInFolder(target, folder, slot->name);
+  WorkFilePath(scratch, work, 'n', index);
+  WorkFilePath(aside, work, 'o', index);
+  if (GetFileAttributesW(target) != INVALID_FILE_ATTRIBUTES) {
     // Fails while another program holds the file open without sharing.
-    if (!MoveFileExA(slot->target, slot->aside, MOVEFILE_REPLACE_EXISTING)) {
-      DWORD error = GetLastError();
-      DeleteFileA(slot->aside);
-      slot->aside[0] = '\0';
-      return Fail(outcome, kUnpackCannotPlace, name, error);
+    if (!MoveFileExW(target, aside, kDurableMove)) {
+      return Fail(outcome, kUnpackCannotPlace, slot->name, GetLastError());
     }
+    slot->aside = true;
+    PassCutPoint(kCutAside);
   }
-  if (!MoveFileExA(slot->scratch, slot->target, 0)) {
-    DWORD error = GetLastError();
-    if (slot->aside[0] && MoveFileExA(slot->aside, slot->target, MOVEFILE_REPLACE_EXISTING)) {
-      slot->aside[0] = '\0';
-    }
-    return Fail(outcome, kUnpackCannotPlace, name, error);
+  if (!MoveFileExW(scratch, target, kDurableMove)) {
+    return Fail(outcome, kUnpackCannotPlace, slot->name, GetLastError());
   }
-  slot->scratch[0] = '\0';
+  slot->placed = true;
+  PassCutPoint(kCutPlaced);
   return true;
 }
 
 // Undoes PutInPlace: the earlier file replaces the new one, or the new one
-// goes when there was none.
-void TakeBack(Slot* slot) {
-  if (slot->aside[0]) {
-    if (MoveFileExA(slot->aside, slot->target, MOVEFILE_REPLACE_EXISTING)) slot->aside[0] = '\0';
-  } else {
-    DeleteFileA(slot->target);
+// goes when there was none. False when the name does not hold what it held.
+bool TakeBack(const Slot& slot, uint32_t index, const wchar_t* folder, const wchar_t* work) {
+  wchar_t target[kLongPath], aside[kLongPath];
+  PathInFolder(target, folder, slot.name);
+  WorkFilePath(aside, work, 'o', index);
+  if (slot.aside) {
+    return MoveFileExW(aside, target, MOVEFILE_REPLACE_EXISTING | kDurableMove);
+  }
+  return !slot.placed || DeleteFileW(target);
+}
+
+void NoteUnrestored(UnpackOutcome* outcome, const char* name) {
+  char* list = outcome->unrestored;
+  size_t size = sizeof outcome->unrestored;
+  size_t used = strlen(list);
+  if ((used && !AppendText(list, size, ", ")) || !AppendText(list, size, name)) {
+    list[used] = '\0';
+    // A list too long to show ends in one word.
+    if (!strstr(list, "...")) AppendText(list, size, used ? ", ..." : "...");
   }
 }
 
@@ -194,17 +261,57 @@ unsigned KiloBytes(ULONGLONG bytes) {
   return kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<unsigned>(kilobytes);
 }
 
+// Unpacks, plans and places into the made folder, its work folder made.
+bool UnpackIntoWorkFolder(const ZipArchive& archive, const wchar_t* folder, const wchar_t* work,
+                          Slot* slots, uint8_t* buffer, volatile LONG* cancel,
+                          UnpackOutcome* outcome) {
+  ZipEntry entry;
+  wchar_t scratch[kLongPath];
+  size_t cursor = archive.directory;
+  uint32_t count = archive.entryCount;
+  for (uint32_t i = 0; i < count; ++i) {
+    ZipReadEntry(archive, &cursor, &entry);  // checked by the caller
+    CopyText(slots[i].name, entry.name);
+    WorkFilePath(scratch, work, 'n', i);
+    if (!UnpackToScratch(archive, entry, scratch, buffer, cancel, &slots[i].file, outcome)) {
+      FlushAndClose(slots, i, false, outcome);  // closes the files written so far
+      return false;
+    }
+    PassCutPoint(kCutWritten);
+  }
+  if (!FlushAndClose(slots, count, true, outcome)) return false;
+  if (!WriteJournal(folder, work, slots, count, outcome)) return false;
+  PassCutPoint(kCutPlanned);
+  uint32_t placed = 0;
+  while (placed < count && PutInPlace(&slots[placed], placed, folder, work, outcome)) ++placed;
+  if (placed == count) {
+    if (RecordPlaced(work)) {
+      PassCutPoint(kCutRecorded);
+      outcome->files = placed;
+      return true;
+    }
+    // Unrecorded, the set-aside files must not be given up: undone instead.
+    Fail(outcome, kUnpackCannotWrite, nullptr, GetLastError());
+    --placed;
+  }
+  // The entry that failed may be half done: undo it with the others.
+  for (uint32_t i = placed + 1; i-- > 0;) {
+    if (!TakeBack(slots[i], i, folder, work)) NoteUnrestored(outcome, slots[i].name);
+  }
+  return false;
+}
+
 }  // namespace
 
-bool MapWholeFile(const char* path, MappedFile* mapped) {
+bool MapWholeFile(const wchar_t* path, MappedFile* mapped) {
   memset(mapped, 0, sizeof *mapped);
-  mapped->file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+  mapped->file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (mapped->file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER size;
   if (GetFileSizeEx(mapped->file, &size) && size.QuadPart > 0 &&
       static_cast<unsigned long long>(size.QuadPart) < (static_cast<size_t>(-1) >> 1)) {
-    mapped->mapping = CreateFileMappingA(mapped->file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    mapped->mapping = CreateFileMappingW(mapped->file, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (mapped->mapping) {
       mapped->data =
           static_cast<const uint8_t*>(MapViewOfFile(mapped->mapping, FILE_MAP_READ, 0, 0, 0));
@@ -223,45 +330,55 @@ void UnmapWholeFile(MappedFile* mapped) {
   memset(mapped, 0, sizeof *mapped);
 }
 
-bool UnpackArchive(const ZipArchive& archive, const char* folderText, volatile LONG* cancel,
+bool UnpackArchive(const ZipArchive& archive, const wchar_t* folderText, volatile LONG* cancel,
                    UnpackOutcome* outcome) {
   memset(outcome, 0, sizeof *outcome);
   outcome->step = kUnpackDone;
   CopyText(outcome->folder, folderText);
+  ArmCutPoint();
 
   outcome->zip = ZipCheckAll(archive, outcome->name);
   if (outcome->zip != kZipOk) return Fail(outcome, kUnpackBadArchive, nullptr, 0);
 
   // A typed folder may be relative or end in a backslash.
-  char folder[MAX_PATH];
-  DWORD length = folderText[0] ? GetFullPathNameA(folderText, MAX_PATH, folder, nullptr) : 0;
+  wchar_t folder[MAX_PATH];
+  DWORD length = folderText[0] ? GetFullPathNameW(folderText, MAX_PATH, folder, nullptr) : 0;
   if (length == 0 || length >= MAX_PATH) return Fail(outcome, kUnpackNoFolder, nullptr, 0);
-  while (length > 0 && folder[length - 1] == '\\') folder[--length] = '\0';
+  while (length > 0 && folder[length - 1] == L'\\') folder[--length] = L'\0';
   CopyText(outcome->folder, folder);
-  if (length == 2 && folder[1] == ':') {
+  if (length == 2 && folder[1] == L':') {
     // A drive root keeps its backslash for the folder calls ("C:" alone is
     // the drive's current folder).
-    folder[2] = '\\';
-    folder[3] = '\0';
+    folder[2] = L'\\';
+    folder[3] = L'\0';
   }
-
-  // Scratch files are named folder\qbxXXXX.tmp.
-  if (length + 14 > MAX_PATH) return Fail(outcome, kUnpackPathTooLong, nullptr, 0);
+  if (length + kWorkFolderRoom > MAX_PATH) return Fail(outcome, kUnpackPathTooLong, nullptr, 0);
+  wchar_t longFolder[kLongPath], work[kLongPath], target[kLongPath];
+  if (!LongPath(longFolder, kLongPath, folder) || !WorkFolderPath(work, longFolder)) {
+    return Fail(outcome, kUnpackPathTooLong, nullptr, 0);
+  }
 
   // Every target path must fit, and every file the disk, before the first
   // byte is written. The scratch files live beside the earlier files until
   // they are placed, so the whole size must be free.
   ZipEntry entry;
-  char target[MAX_PATH];
   ULONGLONG needed = 0;
   size_t cursor = archive.directory;
   for (uint32_t i = 0; i < archive.entryCount; ++i) {
     ZipReadEntry(archive, &cursor, &entry);  // checked above
-    if (!TargetPath(target, folder, entry.name)) {
+    if (!PathInFolder(target, folder, entry.name) || lstrlenW(target) >= MAX_PATH) {
       return Fail(outcome, kUnpackPathTooLong, entry.name, 0);
     }
     needed += entry.size;
   }
+
+  // A run cut off here before leaves its files as they were, or as they
+  // should be, before anything else happens.
+  HealResult healed = HealInterruptedUnpack(longFolder, outcome->name);
+  if (healed == kHealFailed) return Fail(outcome, kUnpackCannotHeal, nullptr, GetLastError());
+  outcome->healed = healed == kHealDone;
+  outcome->name[0] = '\0';
+
   ULONGLONG available = 0;
   if (FreeSpace(folder, &available) && needed > available) {
     outcome->needed = needed;
@@ -269,7 +386,9 @@ bool UnpackArchive(const ZipArchive& archive, const char* folderText, volatile L
     return Fail(outcome, kUnpackNoRoom, nullptr, ERROR_DISK_FULL);
   }
   size_t made = 0;
-  if (!MakeFolderPath(folder, &made)) {
+  // Made by an earlier run when it holds files that wait for a restart.
+  if (!MakeFolderPath(folder, &made) ||
+      (!CreateDirectoryW(work, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)) {
     DWORD error = GetLastError();
     RemoveMadeFolders(folder, made);
     return Fail(outcome, kUnpackNoFolder, nullptr, error);
@@ -279,46 +398,19 @@ bool UnpackArchive(const ZipArchive& archive, const char* folderText, volatile L
   uint8_t* buffer = static_cast<uint8_t*>(HeapAlloc(heap, 0, kInflateBuffer));
   Slot* slots = static_cast<Slot*>(
       HeapAlloc(heap, HEAP_ZERO_MEMORY, (archive.entryCount + 1) * sizeof(Slot)));
-  if (!buffer || !slots) {
-    if (buffer) HeapFree(heap, 0, buffer);
-    if (slots) HeapFree(heap, 0, slots);
-    RemoveMadeFolders(folder, made);
-    return Fail(outcome, kUnpackCannotWrite, nullptr, ERROR_NOT_ENOUGH_MEMORY);
-  }
-
-  bool ok = true;
-  cursor = archive.directory;
-  for (uint32_t i = 0; ok && i < archive.entryCount; ++i) {
-    ZipReadEntry(archive, &cursor, &entry);
-    TargetPath(slots[i].target, folder, entry.name);
-    ok = UnpackToScratch(archive, entry, folder, buffer, cancel, slots[i].scratch, outcome);
-  }
-  uint32_t placed = 0;
-  cursor = archive.directory;
-  while (ok && placed < archive.entryCount) {
-    ZipReadEntry(archive, &cursor, &entry);
-    ok = PutInPlace(&slots[placed], folder, entry.name, outcome);
-    if (ok) ++placed;
-  }
-  if (ok) {
-    outcome->files = placed;
-  } else {
-    // The entry that failed has already undone itself; undo the others.
-    while (placed > 0) TakeBack(&slots[--placed]);
-  }
-  for (uint32_t i = 0; i < archive.entryCount; ++i) {
-    if (slots[i].scratch[0]) DeleteFileA(slots[i].scratch);
-    // Set-aside files go on success only: after a failure one that could not
-    // take its name back still holds the user's earlier file.
-    if (ok && slots[i].aside[0]) DeleteFileA(slots[i].aside);
-  }
-  HeapFree(heap, 0, slots);
-  HeapFree(heap, 0, buffer);
-  if (!ok) RemoveMadeFolders(folder, made);
+  bool ok = buffer && slots;
+  if (!ok) Fail(outcome, kUnpackCannotWrite, nullptr, ERROR_NOT_ENOUGH_MEMORY);
+  ok = ok && UnpackIntoWorkFolder(archive, longFolder, work, slots, buffer, cancel, outcome);
+  if (buffer) HeapFree(heap, 0, buffer);
+  if (slots) HeapFree(heap, 0, slots);
+  // After a failure that left earlier files set aside, the work folder and
+  // its journal stay for the next run to put them back.
+  if (!outcome->unrestored[0]) ClearWorkFolder(work);
+  if (!ok && !outcome->unrestored[0]) RemoveMadeFolders(folder, made);
   return ok;
 }
 
-bool UnpackFile(const char* archivePath, const char* folder, volatile LONG* cancel,
+bool UnpackFile(const wchar_t* archivePath, const wchar_t* folder, volatile LONG* cancel,
                 UnpackOutcome* outcome) {
   memset(outcome, 0, sizeof *outcome);
   MappedFile mapped;
@@ -340,84 +432,110 @@ bool UnpackFile(const char* archivePath, const char* folder, volatile LONG* canc
   return ok;
 }
 
-void DescribeFailure(const UnpackOutcome& outcome, char* text, size_t size) {
-  const char* why = "the files could not be unzipped.";
+void DescribeFailure(const UnpackOutcome& outcome, wchar_t* text, size_t size) {
+  const wchar_t* why = L"the files could not be unzipped.";
   switch (outcome.step) {
     case kUnpackDone:
-      CopyText(text, size, "The files were unzipped.");
+      CopyText(text, size, L"The files were unzipped.");
       return;
     case kUnpackNoArchive:
-      why = "this program cannot read its own file.";
+      why = L"this program cannot read its own file.";
       break;
     case kUnpackBadArchive:
       switch (outcome.zip) {
         case kZipNoArchive:
-          why = "this program holds no archive.";
+          why = L"this program holds no archive.";
           break;
         case kZipUnsupported:
-          why = "the archive uses a feature this program does not support.";
+          why = L"the archive uses a feature this program does not support.";
           break;
         case kZipRefusedName:
-          why = "the archive holds a name that is not a plain file name.";
+          why = L"the archive holds a name that is not a plain file name.";
           break;
         case kZipDuplicateName:
-          why = "the archive holds two files of one name.";
+          why = L"the archive holds two files of one name.";
           break;
         case kZipOverlap:
-          why = "the archive is damaged: two files share their data.";
+          why = L"the archive is damaged: two files share their data.";
           break;
         case kZipCrcMismatch:
         case kZipSizeMismatch:
         case kZipBadData:
-          why = "the archive is damaged: a file does not match its checksum.";
+          why = L"the archive is damaged: a file does not match its checksum.";
           break;
         default:
-          why = "the archive is damaged or incomplete.";
+          why = L"the archive is damaged or incomplete.";
           break;
       }
       break;
     case kUnpackNoFolder:
-      why = "the folder is missing or cannot be created.";
+      why = L"the folder is missing or cannot be created.";
       break;
     case kUnpackPathTooLong:
-      why = "the folder name is too long for the files to unzip into it.";
+      why = L"the folder name is too long for the files to unzip into it.";
       break;
     case kUnpackNoRoom:
-      why = "its disk has not enough free space for the files.";
+      why = L"its disk has not enough free space for the files.";
       break;
     case kUnpackCannotWrite:
-      why = "a file could not be written; the disk may be full.";
+      why = L"a file could not be written; the disk may be full.";
       break;
     case kUnpackCannotPlace:
-      why = "a file could not be replaced; it may be in use or read-only.";
+      why = L"a file could not be replaced; it may be in use or read-only.";
       break;
     case kUnpackCancelled:
-      why = "unzipping was stopped.";
+      why = L"unzipping was stopped.";
+      break;
+    case kUnpackCannotHeal:
+      why = L"an earlier unzipping into it was cut off, and its files could not all be put back.";
       break;
   }
-  if (!CopyText(text, size, "Nothing was changed") ||
+  // Each opening is true of the folder as this run leaves it.
+  const wchar_t* opening = L"Nothing was changed";
+  if (outcome.step == kUnpackCannotHeal) {
+    opening = L"Unzipping did not start";
+  } else if (outcome.unrestored[0]) {
+    opening = L"Unzipping failed";
+  } else if (outcome.healed) {
+    opening =
+        L"Files an earlier, cut-off unzipping had replaced were put back, and nothing else "
+        L"was changed";
+  }
+  if (!CopyText(text, size, opening) ||
       (outcome.folder[0] &&
-       (!AppendText(text, size, " in ") || !AppendText(text, size, outcome.folder))) ||
-      !AppendText(text, size, ": ") || !AppendText(text, size, why)) {
-    text[0] = '\0';
+       (!AppendText(text, size, L" in ") || !AppendText(text, size, outcome.folder))) ||
+      !AppendText(text, size, L": ") || !AppendText(text, size, why)) {
+    text[0] = L'\0';
     return;
   }
-  char* end = text + strlen(text);
+  size_t end = lstrlenW(text);
   if (outcome.step == kUnpackNoRoom) {
     // Needed rounded up and free rounded down, so that the two never read
     // as equal.
-    if (!AppendText(text, size, "\n\nThe files need ") ||
+    if (!AppendText(text, size, L"\n\nThe files need ") ||
         !AppendDecimal(text, size, KiloBytes(outcome.needed + 1023)) ||
-        !AppendText(text, size, " KB; ") ||
+        !AppendText(text, size, L" KB; ") ||
         !AppendDecimal(text, size, KiloBytes(outcome.available)) ||
-        !AppendText(text, size, " KB are free.")) {
-      *end = '\0';
+        !AppendText(text, size, L" KB are free.")) {
+      text[end] = L'\0';
     }
   }
   if (outcome.name[0]) {
     // Names are plain ASCII and at most kZipMaxName long: this fits the
     // callers' buffers, and if not the sentence alone is shown.
-    end = text + strlen(text);
-    if (!AppendText(text, size, "\n\nFile: ") || !AppendText(text, size, outcome.name)) *end = 0;
+    end = lstrlenW(text);
+    if (!AppendText(text, size, L"\n\nFile: ") || !AppendAsciiText(text, size, outcome.name)) {
+      text[end] = L'\0';
+    }
+  }
+  if (outcome.unrestored[0]) {
+    end = lstrlenW(text);
+    if (!AppendText(text, size, L"\n\nThese files are not as they were: ") ||
+        !AppendAsciiText(text, size, outcome.unrestored) ||
+        !AppendText(text, size,
+                    L". They are put back when this program next unzips into the "
+                    L"folder.")) {
+      text[end] = L'\0';
+    }
   }
 }

@@ -1,11 +1,13 @@
-// Unpacks an archive into a folder on Windows, all or nothing. Every entry is
-// checked, and the disk's free space with it, before anything is written;
-// then each entry is unpacked into a scratch file in the target folder. Only
-// when every entry has unpacked with the right size and CRC are the files
-// put in place: an earlier file of the same name is first set aside under a
-// scratch name, and if any entry cannot be placed every set-aside file takes
-// its name back. The folder is then exactly as it was, and no scratch file
-// stays behind.
+// Unpacks an archive into a folder on Windows, all or nothing, and so that a
+// run cut off at any point is undone by the next one. Every entry is checked,
+// and the disk's free space with it, before anything is written. A work
+// folder in the destination (work_folder.h) then takes every entry unpacked,
+// checked and flushed to disk; a journal of the moves to come is flushed
+// there; only then are earlier files of the same names set aside into it and
+// the new ones renamed into place, every move written through. If any entry
+// cannot be placed every set-aside file takes its name back; after success the
+// set-aside files are deleted and the work folder is gone. Folder names are
+// UTF-16 throughout, so no code page can split a character.
 #pragma once
 
 #include <windows.h>
@@ -22,17 +24,20 @@ enum UnpackStep {
   kUnpackCannotWrite,  // a scratch file could not be made or written
   kUnpackCannotPlace,  // a scratch file could not take its real name
   kUnpackCancelled,
+  kUnpackCannotHeal,  // an earlier, interrupted unpack could not be undone
 };
 
 struct UnpackOutcome {
   UnpackStep step;
   ZipStatus zip;
-  char folder[MAX_PATH];       // the destination, as a full path once resolved
+  wchar_t folder[MAX_PATH];    // the destination, as a full path once resolved
   char name[kZipMaxName + 1];  // the entry concerned, when there is one
   ULONGLONG needed;            // kUnpackNoRoom: bytes the files take
   ULONGLONG available;         // kUnpackNoRoom: bytes free on the disk
   DWORD error;                 // GetLastError of the failed call, when there is one
   unsigned files;              // files placed
+  bool healed;                 // files of an interrupted unpack were put back first
+  char unrestored[512];        // after a failure: earlier files that could not be put back
 };
 
 // A read-only view of a whole file.
@@ -43,19 +48,21 @@ struct MappedFile {
   size_t size;
 };
 
-bool MapWholeFile(const char* path, MappedFile* mapped);
+bool MapWholeFile(const wchar_t* path, MappedFile* mapped);
 void UnmapWholeFile(MappedFile* mapped);
 
 // Unpacks every entry of archive into folder (made, with its parents, when
-// missing). cancel, when not null, is polled while writing: non-zero stops
-// the unpacking as a failure. Returns outcome->step == kUnpackDone.
-bool UnpackArchive(const ZipArchive& archive, const char* folder, volatile LONG* cancel,
+// missing), after undoing an interrupted unpack found there. cancel, when
+// not null, is polled while writing: non-zero stops the unpacking as a
+// failure. Returns outcome->step == kUnpackDone.
+bool UnpackArchive(const ZipArchive& archive, const wchar_t* folder, volatile LONG* cancel,
                    UnpackOutcome* outcome);
 
 // The self-extractor's own file: opens and unpacks it.
-bool UnpackFile(const char* archivePath, const char* folder, volatile LONG* cancel,
+bool UnpackFile(const wchar_t* archivePath, const wchar_t* folder, volatile LONG* cancel,
                 UnpackOutcome* outcome);
 
 // What happened, for the user: "Nothing was changed in FOLDER: " and the
-// reason, then the file concerned. Empty when it does not fit size.
-void DescribeFailure(const UnpackOutcome& outcome, char* text, size_t size);
+// reason, then the file concerned; or, when that is not so, what was changed
+// and which files are not as they were. Empty when it does not fit size.
+void DescribeFailure(const UnpackOutcome& outcome, wchar_t* text, size_t size);

@@ -10,63 +10,32 @@
 
 #include "tests/support/scratch_folder.h"
 #include "tools/sfx/sfx_ids.h"
+#include "tools/tests/extractor_process.h"
 #include "tools/tests/sfx_test_files.h"
 
 namespace {
 
-const char kMainTitle[] = "WinZip Self-Extractor - qbar!ins.exe";
-const char kDoneTitle[] = "WinZip Self-Extractor";
-const char kErrorTitle[] = "Self-Extractor Error";
+const char* const kMainTitle = kExtractorTitle;
+const char* const kDoneTitle = kExtractorDoneTitle;
+const char* const kErrorTitle = kExtractorErrorTitle;
 
-// Polls for a top-level window of that whole title for up to timeoutMs.
 HWND WaitForWindow(const char* title, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    HWND window = FindWindowA(nullptr, title);
-    if (window || GetTickCount() - start > timeoutMs) return window;
-    Sleep(50);
-  }
+  return WaitForTitle(title, timeoutMs);
 }
 
 class ExtractorWindowTest : public ::testing::Test {
  protected:
-  // Copies the archive to "qbar!ins.exe", as the installer does, and starts it.
   void Start(const std::string& archive) {
-    std::string copy = scratch / "qbar!ins.exe";
-    ASSERT_TRUE(CopyFileA(TestArchive(archive).c_str(), copy.c_str(), FALSE));
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    std::string command = "\"" + copy + "\"";
-    ASSERT_TRUE(CreateProcessA(copy.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               scratch.path().c_str(), &startup, &process));
-    main = WaitForWindow(kMainTitle, 20000);
-    ASSERT_NE(nullptr, main) << "no window titled " << kMainTitle;
+    ASSERT_TRUE(extractor.Start(archive, scratch.path())) << "no window titled " << kMainTitle;
+    main = extractor.main();
   }
-  void Unzip(const std::string& folder) {
-    HWND field = GetDlgItem(main, 106);
-    ASSERT_NE(nullptr, field);
-    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
-    PostMessageA(main, WM_COMMAND, IDOK, 0);
-  }
+  void Unzip(const std::string& folder) { extractor.Unzip(Wide(folder)); }
   void CloseAndExpectExit() {
     SendMessageA(main, WM_CLOSE, 0, 0);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 20000));
-    DWORD code = 99;
-    GetExitCodeProcess(process.hProcess, &code);
-    EXPECT_EQ(0u, code);
-  }
-  void TearDown() override {
-    if (process.hProcess) {
-      if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 1);
-        WaitForSingleObject(process.hProcess, 5000);
-      }
-      CloseHandle(process.hProcess);
-      CloseHandle(process.hThread);
-    }
+    EXPECT_EQ(0u, extractor.WaitForExit(20000));
   }
   ScratchFolder scratch;
-  PROCESS_INFORMATION process = {};
+  ExtractorProcess extractor;
   HWND main = nullptr;
 };
 

@@ -15,6 +15,22 @@ inline std::string TestFolder() {
   return folder;
 }
 
+// Texts between the tests' ANSI strings and the extractor's UTF-16.
+inline std::wstring Wide(const std::string& text) {
+  std::wstring wide(text.size() + 1, L'\0');
+  int length =
+      MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+  wide.resize(length > 0 ? length - 1 : 0);
+  return wide;
+}
+inline std::string Narrow(const std::wstring& text) {
+  std::string narrow(text.size() * 4 + 1, '\0');
+  int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &narrow[0],
+                                   static_cast<int>(narrow.size()), nullptr, nullptr);
+  narrow.resize(length > 0 ? length - 1 : 0);
+  return narrow;
+}
+
 inline std::string TestArchive(const std::string& name) {
   return TestFolder() + "\\sfx-tests\\" + name;
 }

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "tests/support/scratch_folder.h"
+#include "tools/tests/held_file.h"
 #include "tools/tests/sfx_test_files.h"
 
 namespace {
@@ -20,7 +22,7 @@ class UnpackTest : public ::testing::Test {
  protected:
   bool Unpack(const std::string& archive, const std::string& folder) {
     memset(&outcome, 'g', sizeof outcome);
-    return UnpackFile(TestArchive(archive).c_str(), folder.c_str(), cancel, &outcome);
+    return UnpackFile(Wide(TestArchive(archive)).c_str(), Wide(folder).c_str(), cancel, &outcome);
   }
   void ExpectProductIn(const std::string& folder) {
     EXPECT_EQ(ProductList(), ListFolder(folder)) << "no scratch file may stay behind";
@@ -93,7 +95,7 @@ std::string FolderOfLength(const ScratchFolder& scratch, size_t length) {
 }
 
 TEST_F(UnpackTest, TheLongestFolderThatTakesTheScratchFilesWorks) {
-  // GetTempFileName takes folders of up to MAX_PATH - 14 characters.
+  // The work folder, FOLDER\qbar-work~00, must be a plain path too.
   std::string folder = FolderOfLength(scratch, MAX_PATH - 14);
   ASSERT_TRUE(Unpack("good.exe", folder)) << outcome.step;
   ExpectProductIn(folder);
@@ -110,45 +112,6 @@ TEST_F(UnpackTest, AnEmptyFolderTextIsRefused) {
   EXPECT_FALSE(Unpack("good.exe", ""));
   EXPECT_EQ(kUnpackNoFolder, outcome.step);
 }
-
-// Another process holding a file open without sharing, as a running program
-// holds its module; ended when this goes.
-class HeldByAnotherProcess {
- public:
-  explicit HeldByAnotherProcess(const std::string& path) {
-    std::string program = TestFolder() + "\\file_holder.exe";
-    std::string command = "\"" + program + "\" \"" + path + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    if (!CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process_)) {
-      return;
-    }
-    // Held once even a fully sharing open is refused.
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20)) {
-      HANDLE probe = CreateFileA(path.c_str(), GENERIC_READ,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-      if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
-        held_ = true;
-        return;
-      }
-      if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
-    }
-  }
-  ~HeldByAnotherProcess() {
-    if (!process_.hProcess) return;
-    TerminateProcess(process_.hProcess, 0);
-    WaitForSingleObject(process_.hProcess, 5000);
-    CloseHandle(process_.hProcess);
-    CloseHandle(process_.hThread);
-  }
-  bool held() const { return held_; }
-
- private:
-  PROCESS_INFORMATION process_ = {};
-  bool held_ = false;
-};
 
 TEST_F(UnpackTest, AFileHeldByAnotherProgramLeavesTheEarlierInstallationExactlyAsItWas) {
   // The archive's order is big.txt, empty.txt, readme.txt, zz-last.bin: the
@@ -219,11 +182,11 @@ TEST_F(UnpackOnASmallDrive, AnArchiveThatCannotFitIsRefusedBeforeAnythingIsWritt
   EXPECT_FALSE(ok);
   EXPECT_EQ(kUnpackNoRoom, outcome.step);
   EXPECT_GT(outcome.needed, outcome.available);
-  char text[1024];
-  DescribeFailure(outcome, text, sizeof text);
-  EXPECT_EQ(0u, std::string(text).find("Nothing was changed in Q:\\Quillbar: its disk has not "
-                                       "enough free space for the files.\n\nThe files need "))
-      << text;
+  wchar_t text[1024];
+  DescribeFailure(outcome, text, 1024);
+  EXPECT_EQ(0u, std::wstring(text).find(L"Nothing was changed in Q:\\Quillbar: its disk has not "
+                                        L"enough free space for the files.\n\nThe files need "))
+      << Narrow(text);
   EXPECT_EQ(std::vector<std::string>{"readme.txt"}, left);
   EXPECT_EQ("earlier read-me", readme);
 }
@@ -237,29 +200,128 @@ TEST_F(UnpackTest, CancellingStopsWithNothingWritten) {
 }
 
 TEST_F(UnpackTest, AProgramWithoutArchiveSaysSo) {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
   memset(&outcome, 'g', sizeof outcome);
-  EXPECT_FALSE(UnpackFile(self, scratch.path().c_str(), nullptr, &outcome));
+  EXPECT_FALSE(UnpackFile(self, Wide(scratch.path()).c_str(), nullptr, &outcome));
   EXPECT_EQ(kUnpackBadArchive, outcome.step);
   EXPECT_EQ(kZipNoArchive, outcome.zip);
-  EXPECT_FALSE(
-      UnpackFile((scratch / "missing.exe").c_str(), scratch.path().c_str(), nullptr, &outcome));
+  EXPECT_FALSE(UnpackFile(Wide(scratch / "missing.exe").c_str(), Wide(scratch.path()).c_str(),
+                          nullptr, &outcome));
   EXPECT_EQ(kUnpackNoArchive, outcome.step);
 }
 
 TEST_F(UnpackTest, FailureTextNamesTheFile) {
   Unpack("crc.exe", scratch.path());
-  char text[400];
+  wchar_t text[400];
   memset(text, 'g', sizeof text);
-  DescribeFailure(outcome, text, sizeof text);
+  DescribeFailure(outcome, text, 400);
   EXPECT_EQ("Nothing was changed in " + scratch.path() +
                 ": the archive is damaged: a file does not match its checksum.\n\n"
                 "File: zz-last.bin",
-            std::string(text));
-  char tiny[40];
-  DescribeFailure(outcome, tiny, sizeof tiny);
-  EXPECT_STREQ("", tiny) << "a sentence that does not fit is refused, not cut";
+            Narrow(text));
+  wchar_t tiny[40];
+  DescribeFailure(outcome, tiny, 40);
+  EXPECT_STREQ(L"", tiny) << "a sentence that does not fit is refused, not cut";
+}
+
+// The work folder an interrupted unpack leaves: "qbar-work~00".
+std::string WorkFolder(const std::string& folder) {
+  return folder + "\\qbar-work~00";
+}
+
+TEST_F(UnpackTest, AJournalThatCannotBeReadBesideSetAsideFilesChangesNothing) {
+  WriteFile(scratch / "readme.txt", "new, placed by the cut-off run");
+  MakeFolder(WorkFolder(scratch.path()));
+  WriteFile(WorkFolder(scratch.path()) + "\\journal", "quillbar unpack journal 1\naside 0 rea");
+  WriteFile(WorkFolder(scratch.path()) + "\\o0", "the user's earlier read-me");
+  EXPECT_FALSE(Unpack("good.exe", scratch.path()));
+  EXPECT_EQ(kUnpackCannotHeal, outcome.step);
+  EXPECT_EQ((std::vector<std::string>{"qbar-work~00", "readme.txt"}), ListFolder(scratch.path()));
+  EXPECT_EQ((std::vector<std::string>{"journal", "o0"}), ListFolder(WorkFolder(scratch.path())));
+  EXPECT_EQ("the user's earlier read-me", ReadFile(WorkFolder(scratch.path()) + "\\o0"));
+  wchar_t text[1024];
+  DescribeFailure(outcome, text, 1024);
+  EXPECT_EQ("Unzipping did not start in " + scratch.path() +
+                ": an earlier unzipping into it was cut off, and its files could not all be put "
+                "back.",
+            Narrow(text));
+}
+
+TEST_F(UnpackTest, AFileWaitingForTheRestartInTheWorkFolderDoesNotStopTheNextUnpack) {
+  // A set-aside program that was still running when its unpack ended.
+  MakeFolder(WorkFolder(scratch.path()));
+  WriteFile(WorkFolder(scratch.path()) + "\\gone-1234", "an earlier program still running");
+  {
+    HeldByAnotherProcess holder(WorkFolder(scratch.path()) + "\\gone-1234");
+    ASSERT_TRUE(holder.held());
+    ASSERT_TRUE(Unpack("good.exe", scratch.path())) << outcome.step;
+    EXPECT_EQ(std::vector<std::string>{"gone-1234"}, ListFolder(WorkFolder(scratch.path())));
+  }
+  ASSERT_TRUE(Unpack("good.exe", scratch.path())) << outcome.step;
+  ExpectProductIn(scratch.path());
+}
+
+// The names pending deletion at the next restart, as Windows keeps them.
+std::wstring PendingDeletions() {
+  wchar_t value[8192] = {};
+  DWORD size = sizeof value - sizeof(wchar_t) * 2;
+  RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+               L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, value, &size);
+  std::wstring names(value, size / sizeof(wchar_t));
+  for (wchar_t& c : names) c = c ? c : L'|';
+  return names;
+}
+
+TEST_F(UnpackTest, ARunningProgramIsReplacedAndItsEarlierCopyGoesAtTheRestart) {
+  // Windows renames a running program's file but does not delete it.
+  std::string folder = scratch / "Quillbar";
+  MakeFolder(folder);
+  std::string program = folder + "\\zz-last.bin";
+  ASSERT_TRUE(CopyFileA((TestFolder() + "\\file_holder.exe").c_str(), program.c_str(), FALSE));
+  WriteFile(scratch / "held.txt", "");
+  bool ok;
+  std::vector<std::string> work;
+  std::wstring pending;
+  {
+    HeldByAnotherProcess running(scratch / "held.txt", program);
+    ASSERT_TRUE(running.held()) << "the program runs";
+    ok = Unpack("good.exe", folder);
+    work = ListFolder(WorkFolder(folder));
+    pending = PendingDeletions();
+  }
+  ASSERT_TRUE(ok) << outcome.step;
+  std::vector<std::string> expected = ProductList();
+  expected.push_back("qbar-work~00");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected, ListFolder(folder)) << "nothing under a scratch name beside the product";
+  EXPECT_EQ(ReadFile(TestArchive("product\\zz-last.bin")), ReadFile(program));
+  ASSERT_EQ(1u, work.size());
+  EXPECT_EQ(0u, work[0].find("gone-")) << work[0];
+  std::wstring gone = Wide(WorkFolder(folder) + "\\" + work[0] + "|");
+  EXPECT_NE(std::wstring::npos, pending.find(gone)) << Narrow(pending);
+  EXPECT_NE(std::wstring::npos, pending.find(Wide(WorkFolder(folder) + "|")))
+      << "the work folder goes after the file: " << Narrow(pending);
+  // Once the program has ended the next unpack clears the work folder itself.
+  ASSERT_TRUE(Unpack("good.exe", folder)) << outcome.step;
+  ExpectProductIn(folder);
+}
+
+// Only the text: a take-back failing right after its own placing cannot be
+// brought about from outside.
+TEST_F(UnpackTest, AFailureThatCouldNotPutEverythingBackSaysWhichFilesAreNotAsTheyWere) {
+  memset(&outcome, 0, sizeof outcome);
+  outcome.step = kUnpackCannotPlace;
+  wcscpy(outcome.folder, L"C:\\Q");
+  strcpy(outcome.name, "b.txt");
+  strcpy(outcome.unrestored, "a.txt, c.txt");
+  wchar_t text[1024];
+  DescribeFailure(outcome, text, 1024);
+  EXPECT_EQ(
+      "Unzipping failed in C:\\Q: a file could not be replaced; it may be in use or read-only."
+      "\n\nFile: b.txt\n\nThese files are not as they were: a.txt, c.txt. They are put back when "
+      "this program next unzips into the folder.",
+      Narrow(text));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the archive reader's fuzzer with clang and runs it for a bounded time
+# Builds the archive and journal readers' fuzzer with clang and runs it for a bounded time
 # from the committed seed corpus (copied, so that the run's findings do not
 # grow the repository).   tests/host/zip/fuzz.sh [seconds, default 60]
 set -euo pipefail
@@ -11,7 +11,8 @@ mkdir -p "$out"
 clang++ -std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=fuzzer,address,undefined \
   -fno-sanitize-recover=all -I"$root" \
   "$here/fuzz_zip_reader.cpp" "$root/tools/sfx/zip_reader.cpp" \
-  "$root/tools/sfx/pe_overlay.cpp" -lz -o "$out/zip_reader_fuzzer"
+  "$root/tools/sfx/pe_overlay.cpp" "$root/tools/sfx/unpack_journal.cpp" \
+  "$root/common/text.cpp" -lz -o "$out/zip_reader_fuzzer"
 rm -rf "$out/corpus" && mkdir -p "$out/corpus" && cp "$here"/corpus/* "$out/corpus/"
 cd "$out"
 ./zip_reader_fuzzer -max_total_time="$seconds" -max_len=8192 -print_final_stats=1 \

@@ -1,10 +1,12 @@
 // libFuzzer target: any bytes as a self-extractor's file, read as the
 // extractor reads its own: the bytes in front of a signature, then the
-// archive. Neither may read outside them, whatever the headers claim.
+// archive; and as the unpack journal the extractor reads before anything
+// else when it finds one. None may read outside them, whatever they claim.
 #include <stddef.h>
 #include <stdint.h>
 
 #include "tools/sfx/pe_overlay.h"
+#include "tools/sfx/unpack_journal.h"
 #include "tools/sfx/zip_reader.h"
 
 namespace {
@@ -14,6 +16,11 @@ bool Discard(void*, const uint8_t*, size_t) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (JournalCheck(data, size) != kJournalUnreadable) {
+    JournalRecord record;
+    size_t cursor = 0;
+    while (JournalNextRecord(data, size, &cursor, &record)) ZipNameAllowed(record.name);
+  }
   size = PeBytesBeforeSignature(data, size);
   ZipArchive archive;
   if (ZipOpen(data, size, &archive) != kZipOk) return 0;

@@ -1,0 +1,111 @@
+// The unpack journal's writer and reader (tools/sfx/unpack_journal.h): what
+// the reader accepts decides whether the next run moves files back, so it
+// must refuse anything the writer could not have written, and tell a plan
+// cut off while being written (nothing moved yet) from a whole one.
+#include "tools/sfx/unpack_journal.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+JournalState Check(const std::string& text) {
+  return JournalCheck(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+std::vector<std::string> Records(const std::string& text) {
+  std::vector<std::string> records;
+  JournalRecord record;
+  size_t cursor = 0;
+  const uint8_t* data = reinterpret_cast<const uint8_t*>(text.data());
+  while (JournalNextRecord(data, text.size(), &cursor, &record)) {
+    records.push_back((record.aside ? "aside " : "new ") + std::to_string(record.slot) + " " +
+                      record.name);
+  }
+  return records;
+}
+
+const JournalRecord kPlan[] = {{false, 0, "big.txt"}, {true, 1, "QBar.DllNew"}, {true, 12, "-"}};
+
+std::string WrittenPlan() {
+  std::vector<char> text(JournalPlanSize(3), '\0');
+  EXPECT_TRUE(JournalAppendStart(text.data(), text.size()));
+  for (const JournalRecord& record : kPlan) {
+    EXPECT_TRUE(JournalAppendRecord(text.data(), text.size(), record));
+  }
+  EXPECT_TRUE(JournalAppendPlanned(text.data(), text.size()));
+  return text.data();
+}
+
+TEST(Journal, WhatTheWriterWritesReadsBackRecordForRecord) {
+  std::string plan = WrittenPlan();
+  EXPECT_EQ("quillbar unpack journal 1\nnew 0 big.txt\naside 1 QBar.DllNew\naside 12 -\nplanned\n",
+            plan);
+  EXPECT_EQ(kJournalPlanned, Check(plan));
+  std::vector<std::string> expected = {"new 0 big.txt", "aside 1 QBar.DllNew", "aside 12 -"};
+  EXPECT_EQ(expected, Records(plan));
+  EXPECT_EQ(kJournalPlaced, Check(plan + kJournalPlacedLine));
+  EXPECT_EQ(expected, Records(plan + kJournalPlacedLine));
+}
+
+TEST(Journal, EveryCutOfItsWritingReadsAsWhatHadHappenedByThen) {
+  std::string plan = WrittenPlan();
+  std::string whole = plan + kJournalPlacedLine;
+  for (size_t length = 0; length <= whole.size(); ++length) {
+    JournalState expected = length < plan.size()    ? kJournalUnreadable
+                            : length < whole.size() ? kJournalPlanned
+                                                    : kJournalPlaced;
+    EXPECT_EQ(expected, Check(whole.substr(0, length))) << length;
+  }
+}
+
+TEST(Journal, ANameTooLongForTheRoomIsRefusedAndTheTextKept) {
+  char text[40] = "";
+  ASSERT_TRUE(JournalAppendStart(text, sizeof text));
+  JournalRecord record = {true, 999999, "a-name-that-does-not-fit.txt"};
+  EXPECT_FALSE(JournalAppendRecord(text, sizeof text, record));
+  EXPECT_STREQ("quillbar unpack journal 1\n", text);
+  record.slot = 1000000;
+  strcpy(record.name, "a");
+  EXPECT_FALSE(JournalAppendRecord(text, sizeof text, record)) << "no slot past 999999";
+}
+
+TEST(Journal, AnythingTheWriterCannotHaveWrittenIsUnreadable) {
+  const std::string start = "quillbar unpack journal 1\n";
+  const char* const plans[] = {
+      "",                                                 // no first line
+      "quillbar unpack journal 2\nplanned\n",             // another format
+      "\nnew 0 a\nplanned\n",                             // the first line cut
+      "new 0 a\nnew 0 b\nplanned\n",                      // slots that do not rise
+      "new 2 a\nnew 1 b\nplanned\n",                      // nor fall
+      "new 01 a\nplanned\n",                              // a second spelling of 1
+      "new 1000000 a\nplanned\n",                         // a slot past the largest
+      "new a\nplanned\n",                                 // no slot
+      "new 1a\nplanned\n",                                // no blank after it
+      "new 1 \nplanned\n",                                // no name
+      "moved 1 a\nplanned\n",                             // no such record
+      "aside 1 ../setup.exe\nplanned\n",                  // a name leaving the folder
+      "aside 1 C:\\x\nplanned\n",                         // a path
+      "aside 1 nul.txt\nplanned\n",                       // a device
+      "aside 1 a\r\nplanned\n",                           // a control character in the name
+      "aside 1 Readme.txt\nnew 2 README.TXT\nplanned\n",  // one file twice
+      "new 1 a\nplanned\nplaced\nplaced\n",               // more after the end
+      "new 1 a\nplanned\nplanned\n",                      // something else after the plan
+  };
+  for (const char* plan : plans) {
+    std::string text = plan[0] == 'q' || plan[0] == '\n' || !plan[0] ? plan : start + plan;
+    EXPECT_EQ(kJournalUnreadable, Check(text)) << text;
+  }
+  std::string nul = start + "new 1 a";
+  nul += '\0';
+  nul += "b\nplanned\n";
+  EXPECT_EQ(kJournalUnreadable, Check(nul)) << "a NUL inside a name";
+  EXPECT_EQ(kJournalUnreadable, Check(start + "new 1 a\nplanned\n" + std::string(4, '\0')))
+      << "zeros where the end of placing was to be";
+}
+
+}  // namespace

@@ -1,0 +1,52 @@
+// The journal of an unpack in progress: what the extractor is about to move
+// where, written in its work folder and flushed before the first earlier file
+// is set aside, so that a run cut off by a power cut or a crash can be undone
+// by the next one. Portable (no Windows headers), so that its reader is also
+// built natively with sanitizers and fuzzed.
+//
+// Plain ASCII text, one record a line ending in "\n":
+//   quillbar unpack journal 1   the first line
+//   aside SLOT NAME             NAME's earlier file goes to the work folder as
+//                               o<SLOT>, then n<SLOT> takes the name NAME
+//   new SLOT NAME               there is no earlier file: n<SLOT> takes the name
+//   planned                     the plan is whole; nothing was moved before it
+//   placed                      every new file has its name: nothing is undone,
+//                               the set-aside files only wait to be deleted
+// Slots rise from line to line and names are plain file names (ZipNameAllowed),
+// no two alike ignoring letter case.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "tools/sfx/zip_reader.h"
+
+enum JournalState {
+  kJournalUnreadable = 0,  // torn before "planned", damaged, or not a journal
+  kJournalPlanned,         // moves may have begun: undo them
+  kJournalPlaced,          // placing ended: the new files stay
+};
+
+struct JournalRecord {
+  bool aside;  // an earlier file was there
+  uint32_t slot;
+  char name[kZipMaxName + 1];
+};
+
+// Room a plan of count entries may take, with its first and last lines.
+size_t JournalPlanSize(uint32_t count);
+
+// Appends to text (size bytes): the first line, one plan record, the plan's
+// end, the placing's end. False, with text unchanged, when it does not fit.
+bool JournalAppendStart(char* text, size_t size);
+bool JournalAppendRecord(char* text, size_t size, const JournalRecord& record);
+bool JournalAppendPlanned(char* text, size_t size);
+extern const char kJournalPlacedLine[];
+
+// Checks the whole journal. After "planned" only "placed" may follow, or a
+// part of it (its write was cut off: placing had not ended).
+JournalState JournalCheck(const uint8_t* data, size_t size);
+
+// Reads the plan record at *cursor (start at 0) of a journal that
+// JournalCheck accepted; false once the plan's end is reached.
+bool JournalNextRecord(const uint8_t* data, size_t size, size_t* cursor, JournalRecord* record);

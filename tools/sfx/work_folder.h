@@ -1,0 +1,53 @@
+// The one place of an unpack in progress: a work folder of a fixed name
+// inside the destination (so that every move is a rename on one volume),
+// holding the unpacked scratch files n<SLOT>, the set-aside earlier files
+// o<SLOT> and the journal (unpack_journal.h). No product file can have its
+// name: archive names holding "~" and a digit in their stem are refused.
+// Paths here are in the long form ("\\?\C:\..."), so that the work folder's
+// files may reach past MAX_PATH behind a destination that itself fits.
+#pragma once
+
+#include <windows.h>
+
+#include <stdint.h>
+
+// Room for a long-form destination, the work folder and a file in it.
+const size_t kLongPath = MAX_PATH + 40;
+
+// The destination's length may be at most MAX_PATH - kWorkFolderRoom, so
+// that "FOLDER\qbar-work~00" is a plain path too.
+const size_t kWorkFolderRoom = 14;
+
+// The long form of a full path: "\\?\C:\x" or "\\?\UNC\server\share\x".
+bool LongPath(wchar_t* path, size_t size, const wchar_t* full);
+
+// folder + "\" + name (name ASCII), folder being long-form, a drive root
+// ending in its backslash or a folder without one.
+bool PathInFolder(wchar_t* path, const wchar_t* folder, const char* name);
+
+// The work folder of a long-form destination.
+bool WorkFolderPath(wchar_t* work, const wchar_t* folder);
+
+// work + "\" + kind + slot: "n12", "o12".
+bool WorkFilePath(wchar_t* path, const wchar_t* work, char kind, uint32_t slot);
+bool JournalPath(wchar_t* path, const wchar_t* work);
+
+// Empties and removes the work folder: the journal last, so that a cut in
+// the middle leaves it readable. A set-aside file that cannot be deleted (a
+// program of the product still runs from it) is renamed to gone-* in the
+// work folder and deleted at the next restart, the work folder with it.
+// True when nothing but such files is left.
+bool ClearWorkFolder(const wchar_t* work);
+
+enum HealResult {
+  kHealNothing,  // no product file needed to change (none moved, or placing had ended)
+  kHealDone,     // files of an interrupted unpack were put back
+  kHealFailed,   // a file could not be put back: see badName
+};
+
+// Before an unpack: undoes an interrupted one in the long-form destination
+// folder, so that its files are as they were before that run (or as that
+// run left them when its placing had ended), then clears the work folder.
+// A journal that cannot be read while set-aside files exist means that
+// nothing is touched. badName (kZipMaxName + 1) names the file concerned.
+HealResult HealInterruptedUnpack(const wchar_t* folder, char* badName);
