@@ -10,7 +10,6 @@
 
 #include <string>
 
-#include "payload/payload_pin.h"
 #include "tests/payload/payload_fixture.h"
 #include "tests/support/pinned_payload.h"
 
@@ -111,24 +110,6 @@ TEST_F(PayloadDigestTest, RefusesWhatIsNoPayloadItCanPin) {
     EXPECT_EQ("", DigestOf(refused.bytes));
   }
   EXPECT_NE("", DigestOf(payload)) << "the payload they were made from";
-}
-
-TEST_F(PayloadDigestTest, OnlyAStampedProgramAcceptsItsOwnPayload) {
-  const std::string path = scratch / "payload.dat";
-  const std::string other = scratch / "other.dat";
-  WriteFile(other, StandInPayload("another archive"));
-  auto accepted = [](const std::string& file) {
-    HANDLE held =
-        CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    bool result = IsPinnedPayload(held);
-    CloseHandle(held);
-    return result;
-  };
-  WriteFile(path, StandInPayload("archive"));
-  EXPECT_FALSE(accepted(path)) << "never stamped";
-  WritePinnedPayload(path);
-  EXPECT_TRUE(accepted(path));
-  EXPECT_FALSE(accepted(other));
 }
 
 }  // namespace
