@@ -325,24 +325,29 @@ EOF
 # A setup folder anyone may have written to: setup.exe runs elevated from a
 # download folder and starts the extractor copy from the same folder.
 
-# Runs the robot with Wine preferring uxtheme.dll and msimg32.dll found beside
-# a program to its own, as Windows searches: the program's folder first.
+# DLLs that Windows loads by bare name: the theme and blending libraries when
+# a window is first drawn, and the CryptoAPI provider that setup.exe's check
+# of its payload uses.
+PLANTED_DLLS='uxtheme msimg32 rsaenh'
+
+# Runs the robot with Wine preferring the planted DLLs found beside a program
+# to its own, as Windows searches: the program's folder first.
 prefer_planted_dlls() {
   local dll
-  for dll in uxtheme msimg32; do
+  for dll in $PLANTED_DLLS; do
     e2e_wine "$SC_PREFIX" reg add 'HKCU\Software\Wine\DllOverrides' \
       /v "$dll" /d native,builtin /f >/dev/null 2>&1
   done
   "$@"
 }
 
-# DLLs planted beside setup.exe, and so beside the extractor copy, under the
-# names of DLLs that a window loads by bare name when it is first drawn:
-# neither setup.exe nor the extractor loads them during a whole install.
+# DLLs planted beside setup.exe, and so beside the extractor copy, under
+# those names: neither setup.exe nor the extractor loads them during a whole
+# install.
 scenario planted_dlls_are_not_loaded
 sc_planted_dlls_are_not_loaded() {
   local dll
-  for dll in uxtheme msimg32; do
+  for dll in $PLANTED_DLLS; do
     cp "$BUILD/e2e/planted/$dll.dll" "$(unix_path 'C:\setup')/$dll.dll"
   done
   prefer_planted_dlls robot <<EOF
@@ -352,7 +357,7 @@ expect-box $BOX_START_NOW press No
 expect-exit 0
 EOF
   expect_product_files "$INSTALL_FOLDER"
-  for dll in uxtheme msimg32; do
+  for dll in $PLANTED_DLLS; do
     expect_no_file "C:\\setup\\$dll.dll.loaded"
   done
 }
