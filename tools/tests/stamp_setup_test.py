@@ -94,7 +94,8 @@ class StampSetupTest(unittest.TestCase):
         setup = self.read(self.setup)
         cases = [
             ("setup.exe", b"not a program", "SETUP is not a PE program"),
-            ("setup.exe", program(b"no pin here"), "SETUP is not a setup.exe of ours: it holds no payload pin"),
+            ("setup.exe", program(b"no pin here"),
+             "SETUP is not a setup.exe of ours: it holds no payload pin"),
             ("setup.exe", program(MARKER + bytes(32) + MARKER + bytes(32)), "occurs 2 times"),
             ("setup.exe", signed(setup), "SETUP is signed"),
             ("qbar47.dat", b"MZ but nothing more", "PAYLOAD is not a PE program"),
