@@ -11,8 +11,9 @@ namespace {
 // a delay load. A delay load may search the program's folder even with the
 // search restricted (Wine's does), so both are loaded here first by their
 // full path in the system folder; a later load by bare name then finds the
-// module already loaded.
-const char* const kPreloadedDlls[] = {"\\uxtheme.dll", "\\msimg32.dll"};
+// module already loaded. CryptoAPI loads its provider (for setup.exe's check
+// of the payload) by the bare name the registry may give.
+const char* const kPreloadedDlls[] = {"\\uxtheme.dll", "\\msimg32.dll", "\\rsaenh.dll"};
 
 void PreloadFromSystemFolder() {
   char systemFolder[MAX_PATH];

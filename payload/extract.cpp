@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "payload/payload_pin.h"
 #include "payload/plugins.h"
 #include "seam/outside.h"
 #include "setup/setup_state.h"
@@ -52,13 +53,24 @@ bool FindSetupFolder(char (&folder)[MAX_PATH]) {
   return true;
 }
 
-// The archive copied to its program name, with one retry a second later (a
-// copy left running by an earlier attempt may still hold the old file).
-bool MakeExtractorCopy() {
-  if (!setupState.extractorCopyPath[0]) return false;  // path too long: no retry can help
-  if (CopyFileA(setupState.payloadArchivePath, setupState.extractorCopyPath, FALSE)) return true;
-  outside.sleep(kCopyRetryPause);
-  return CopyFileA(setupState.payloadArchivePath, setupState.extractorCopyPath, FALSE) != 0;
+// The archive copied to its program name as a new file and held open, so
+// that nobody can write, rename or delete it until the extractor has read
+// it; INVALID_HANDLE_VALUE when that fails twice, a second apart (a copy left
+// running by an earlier attempt may still hold the old file). An old copy
+// goes by its name first: copied over in place, a name that is a link to
+// another file would have that file written.
+HANDLE MakeHeldExtractorCopy() {
+  const char* copy = setupState.extractorCopyPath;
+  if (!copy[0]) return INVALID_HANDLE_VALUE;  // path too long: no retry can help
+  for (int attempt = 1;; ++attempt) {
+    DeleteFileA(copy);
+    if (CopyFileA(setupState.payloadArchivePath, copy, TRUE)) {
+      HANDLE held = CreateFileA(copy, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+      if (held != INVALID_HANDLE_VALUE) return held;
+    }
+    if (attempt == 2) return INVALID_HANDLE_VALUE;
+    outside.sleep(kCopyRetryPause);
+  }
 }
 
 bool RunExtractor() {
@@ -112,28 +124,9 @@ void CopySamplesToConfigFolder() {
   if (!Exists(mainFile)) CopyFileA(seed, mainFile, TRUE);
 }
 
-}  // namespace
-
-int ExtractPayload(const char* archiveName) {
-  char setupFolder[MAX_PATH];
-  bool folderKnown = FindSetupFolder(setupFolder);
-  bool archiveKnown = folderKnown && JoinPath(setupState.payloadArchivePath, setupFolder, "\\") &&
-                      AppendText(setupState.payloadArchivePath, archiveName);
-  if (!archiveKnown) setupState.payloadArchivePath[0] = '\0';
-  // Set before anything can fail, so that the end of the run deletes a copy
-  // of this run or of an earlier one; empty only when it cannot be named.
-  if (!folderKnown || !JoinPath(setupState.extractorCopyPath, setupFolder, kExtractorName)) {
-    setupState.extractorCopyPath[0] = '\0';
-  }
-
-  if (!archiveKnown || !Exists(setupState.payloadArchivePath)) {
-    ShowSetupError("Cannot find qbar47.dat file in setup.exe folder");
-    return 0;
-  }
-  if (!MakeExtractorCopy()) {
-    ShowSetupError("Cannot create qbar!ins.exe file");
-    return 0;
-  }
+// Runs the extractor copy and drives it through its windows; 1 when the
+// files are unpacked and placed.
+int RunAndDriveExtractor() {
   if (!RunExtractor()) return 0;
 
   HWND mainWindow = WaitForMainWindow();
@@ -155,6 +148,43 @@ int ExtractPayload(const char* archiveName) {
   PlacePlugins();
   if (setupState.configFolder[0]) CopySamplesToConfigFolder();
   return 1;
+}
+
+}  // namespace
+
+int ExtractPayload(const char* archiveName) {
+  char setupFolder[MAX_PATH];
+  bool folderKnown = FindSetupFolder(setupFolder);
+  bool archiveKnown = folderKnown && JoinPath(setupState.payloadArchivePath, setupFolder, "\\") &&
+                      AppendText(setupState.payloadArchivePath, archiveName);
+  if (!archiveKnown) setupState.payloadArchivePath[0] = '\0';
+  // Set before anything can fail, so that the end of the run deletes a copy
+  // of this run or of an earlier one; empty only when it cannot be named.
+  if (!folderKnown || !JoinPath(setupState.extractorCopyPath, setupFolder, kExtractorName)) {
+    setupState.extractorCopyPath[0] = '\0';
+  }
+
+  if (!archiveKnown || !Exists(setupState.payloadArchivePath)) {
+    ShowSetupError("Cannot find qbar47.dat file in setup.exe folder");
+    return 0;
+  }
+  HANDLE heldCopy = MakeHeldExtractorCopy();
+  if (heldCopy == INVALID_HANDLE_VALUE) {
+    ShowSetupError("Cannot create qbar!ins.exe file");
+    return 0;
+  }
+  // Only the payload this program was released with runs, and it stays held
+  // until the extractor has unpacked it.
+  int result = 0;
+  if (IsPinnedPayload(heldCopy)) {
+    result = RunAndDriveExtractor();
+  } else {
+    ShowSetupError(
+        "The qbar47.dat file in the setup.exe folder is damaged or does not belong to this "
+        "setup.");
+  }
+  CloseHandle(heldCopy);
+  return result;
 }
 
 void CopyToConfigFolder(const char* name) {

@@ -33,6 +33,10 @@ const char kCaption[] = "Quillbar Setup";
 const char kLongestInstallName[] = "\\plugins\\QBarWeather.dll";
 const char kLongestConfigName[] = "\\Qbarconf.qcf";
 
+// Where the handling of Next stands; Cancel is answered by it.
+enum NextState { kNotHandlingNext, kAsking, kCancelledWhileAsking, kInstalling };
+NextState nextState = kNotHandlingNext;
+
 bool Exists(const char* path) {
   return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
@@ -76,11 +80,15 @@ void OnSetActive(HWND page) {
   CheckDlgButton(page, kSeparateConfigFolder, BST_UNCHECKED);
 }
 
-// A missing folder is made only when the user agrees; false keeps the user
-// on the page.
+// A missing folder is made only when the user agrees, and not after a
+// Cancel pressed while the question was up (the wizard has ended then);
+// false keeps the user on the page.
 bool EnsureFolder(const char* folder, const char* question) {
   if (Exists(folder)) return true;
-  if (outside.messageBox(NULL, question, kCaption, MB_YESNO) != IDYES) return false;
+  if (outside.messageBox(NULL, question, kCaption, MB_YESNO) != IDYES ||
+      nextState == kCancelledWhileAsking) {
+    return false;
+  }
   if (CreateFolderPath(folder)) return true;
   outside.messageBox(NULL, "Cannot create folder", kCaption, MB_OK);
   return false;
@@ -115,6 +123,7 @@ BOOL OnNext(HWND page) {
     return SetPageResult(page, kStayOnPage);
   }
 
+  nextState = kInstalling;
   HWND sheet = GetParent(page);
   ShowWindow(sheet, SW_HIDE);
   bool installed = ExtractPayload("qbar47.dat") && ReplaceLockedModules();
@@ -133,12 +142,19 @@ BOOL OnNext(HWND page) {
 // would ask again and could run a second installation over the first. While
 // Next is being handled, another Next only keeps the user on the page.
 BOOL OnNextOnce(HWND page) {
-  static bool handlingNext = false;
-  if (handlingNext) return SetPageResult(page, kStayOnPage);
-  handlingNext = true;
+  if (nextState != kNotHandlingNext) return SetPageResult(page, kStayOnPage);
+  nextState = kAsking;
   BOOL handled = OnNext(page);
-  handlingNext = false;
+  nextState = kNotHandlingNext;
   return handled;
+}
+
+// Cancel pressed while a question is up ends the wizard as it would on the
+// page itself, and nothing is installed; once the installation has begun,
+// Cancel is refused, so that the wizard ends only with the installation's
+// own outcome and never with files installed and nothing registered.
+BOOL OnQueryCancel(HWND page) {
+  return SetPageResult(page, nextState == kInstalling);
 }
 
 BOOL OnCommand(HWND page, int control) {
@@ -180,7 +196,10 @@ INT_PTR CALLBACK FolderPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
           return OnNextOnce(page);
         case PSN_WIZBACK:
           return SetPageResult(page, kLicencePage);
+        case PSN_QUERYCANCEL:
+          return OnQueryCancel(page);
         case PSN_RESET:
+          if (nextState == kAsking) nextState = kCancelledWhileAsking;
           return SetPageResult(page, 0);
       }
       return FALSE;

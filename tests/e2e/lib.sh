@@ -107,14 +107,16 @@ e2e_wine() {
 }
 
 # Puts setup.exe (and, unless told otherwise, the payload beside it) into
-# C:\setup, and the robot and stand-ins into C:\e2e.
+# C:\setup, and the robot and stand-ins into C:\e2e. The two files come
+# from the folder $E2E_SHIPPED when it is set (a release), else from the build.
 #   e2e_stage <prefix> <build folder> [no-payload]
 e2e_stage() {
   local prefix=$1 build=$2 payload=${3:-payload}
+  local shipped=${E2E_SHIPPED:-$build}
   mkdir -p "$prefix/drive_c/setup" "$prefix/drive_c/e2e/shots"
-  cp "$build/setup.exe" "$prefix/drive_c/setup/setup.exe"
-  if [ "$payload" = payload ] && [ -f "$build/qbar47.dat" ]; then
-    cp "$build/qbar47.dat" "$prefix/drive_c/setup/qbar47.dat"
+  cp "$shipped/setup.exe" "$prefix/drive_c/setup/setup.exe"
+  if [ "$payload" = payload ] && [ -f "$shipped/qbar47.dat" ]; then
+    cp "$shipped/qbar47.dat" "$prefix/drive_c/setup/qbar47.dat"
   fi
   cp "$build/e2e/robot.exe" "$build/e2e/stand_in.exe" "$prefix/drive_c/e2e/"
 }

@@ -13,6 +13,7 @@ BOX_OLD_TRAY='"Error" "Old version of Quillbar tray support running.\rShutdown q
 BOX_MAIN_FOLDER='"Quillbar Setup" "Main Folder does not exist.  Create it?" buttons=Yes,No'
 BOX_CONFIG_FOLDER='"Quillbar Setup" "Configuration folder does not exist.  Create it?" buttons=Yes,No'
 BOX_NO_PAYLOAD='"Quillbar Setup Error" "Cannot find qbar47.dat file in setup.exe folder" buttons=OK'
+BOX_FOREIGN_PAYLOAD='"Quillbar Setup Error" "The qbar47.dat file in the setup.exe folder is damaged or does not belong to this setup." buttons=OK'
 BOX_LOCKED='"Quillbar" "Quillbar installation not completed.\rQuillbar cannot install new version of qbar.dll because Windows has locked qbar.dll in memory.\rQuillbar has been removed from Startup group.\rPlease Reboot Windows so that installation can proceed.\r\rPress Yes to reboot now and run setup again.  No to reboot later and run setup manually." buttons=Yes,No'
 BOX_START_NOW='"Quillbar Setup" "Successful installation.  Start Quillbar now?" buttons=Yes,No'
 BOX_REMOVE='"Quillbar Setup" "Remove Quillbar?" buttons=OK,Cancel'
@@ -324,24 +325,29 @@ EOF
 # A setup folder anyone may have written to: setup.exe runs elevated from a
 # download folder and starts the extractor copy from the same folder.
 
-# Runs the robot with Wine preferring uxtheme.dll and msimg32.dll found beside
-# a program to its own, as Windows searches: the program's folder first.
+# DLLs that Windows loads by bare name: the theme and blending libraries when
+# a window is first drawn, and the CryptoAPI provider that setup.exe's check
+# of its payload uses.
+PLANTED_DLLS='uxtheme msimg32 rsaenh'
+
+# Runs the robot with Wine preferring the planted DLLs found beside a program
+# to its own, as Windows searches: the program's folder first.
 prefer_planted_dlls() {
   local dll
-  for dll in uxtheme msimg32; do
+  for dll in $PLANTED_DLLS; do
     e2e_wine "$SC_PREFIX" reg add 'HKCU\Software\Wine\DllOverrides' \
       /v "$dll" /d native,builtin /f >/dev/null 2>&1
   done
   "$@"
 }
 
-# DLLs planted beside setup.exe, and so beside the extractor copy, under the
-# names of DLLs that a window loads by bare name when it is first drawn:
-# neither setup.exe nor the extractor loads them during a whole install.
+# DLLs planted beside setup.exe, and so beside the extractor copy, under
+# those names: neither setup.exe nor the extractor loads them during a whole
+# install.
 scenario planted_dlls_are_not_loaded
 sc_planted_dlls_are_not_loaded() {
   local dll
-  for dll in uxtheme msimg32; do
+  for dll in $PLANTED_DLLS; do
     cp "$BUILD/e2e/planted/$dll.dll" "$(unix_path 'C:\setup')/$dll.dll"
   done
   prefer_planted_dlls robot <<EOF
@@ -351,7 +357,7 @@ expect-box $BOX_START_NOW press No
 expect-exit 0
 EOF
   expect_product_files "$INSTALL_FOLDER"
-  for dll in uxtheme msimg32; do
+  for dll in $PLANTED_DLLS; do
     expect_no_file "C:\\setup\\$dll.dll.loaded"
   done
 }
@@ -480,6 +486,90 @@ EOF
 
 # An old, unversioned QBar.Dll held open by another process, as a loaded
 # module is: the Startup shortcuts go, the person answers No, setup ends.
+# ---------------------------------------------------------------------------
+# setup.exe runs only the payload it was released with, from a copy that it
+# makes as a new file and holds still until the extractor has read it.
+
+# Next to the main folder question, with Yes, to the box that refuses the
+# payload; nothing of the product is installed or registered.
+refused_payload() {
+  robot <<EOF
+start $SETUP
+expect-page $LICENCE_PAGE
+press Next
+expect-page $FOLDER_PAGE
+press Next
+expect-box $BOX_MAIN_FOLDER press Yes
+expect-box $BOX_FOREIGN_PAYLOAD press OK
+expect-exit 0
+EOF
+  expect_no_file "$INSTALL_FOLDER\\Quillbar.exe"
+  expect_no_key "$E2E_PRODUCT_KEY"
+  expect_no_key "$E2E_UNINSTALL_KEY"
+  expect_lnk_names "$(shell_folder Desktop)" ''
+  expect_no_file 'C:\setup\qbar!ins.exe'
+  expect_boxes "$(printf '%s\n' '"Quillbar Setup" "Main Folder does not exist.  Create it?"' \
+    '"Quillbar Setup Error" "The qbar47.dat file in the setup.exe folder is damaged or does not belong to this setup."')"
+}
+
+# Another program saved as qbar47.dat is never started: run, it would leave
+# "qbar!ins.exe.ran" beside its copy.
+scenario foreign_program_as_payload
+sc_foreign_program_as_payload() {
+  cp "$BUILD/e2e/planted/notepad.exe" "$(unix_path 'C:\setup')/qbar47.dat"
+  refused_payload
+  expect_no_file 'C:\setup\qbar!ins.exe.ran'
+}
+
+# The shipped payload with one byte of its archive changed.
+scenario payload_changed_by_one_byte
+sc_payload_changed_by_one_byte() {
+  python3 - "$(unix_path 'C:\setup')/qbar47.dat" <<'PY'
+import sys
+path = sys.argv[1]
+data = bytearray(open(path, "rb").read())
+data[len(data) * 2 // 3] ^= 0x01
+open(path, "wb").write(data)
+PY
+  refused_payload
+}
+
+# A qbar!ins.exe left beside setup.exe as a hard link to another file: that
+# file keeps its bytes, and the install completes.
+scenario extractor_copy_linked_to_another_file
+sc_extractor_copy_linked_to_another_file() {
+  printf 'not yours to write\n' >"$(unix_path 'C:\precious.txt')"
+  ln "$(unix_path 'C:\precious.txt')" "$(unix_path 'C:\setup')/qbar!ins.exe"
+  robot <<EOF
+$(default_install_to_shortcuts)
+press Finish
+expect-box $BOX_START_NOW press No
+expect-exit 0
+EOF
+  expect_file_text 'C:\precious.txt' 'not yours to write'
+  expect_product_files "$INSTALL_FOLDER"
+  expect_value "$E2E_PRODUCT_KEY" Folder "$INSTALL_FOLDER"
+  expect_no_file 'C:\setup\qbar!ins.exe'
+}
+
+# The question has no owner, so the sheet's Cancel can be pressed while it is
+# up: the wizard ends, and the Yes given afterwards installs nothing.
+scenario cancel_while_main_folder_question_is_up
+sc_cancel_while_main_folder_question_is_up() {
+  robot <<EOF
+start $SETUP
+expect-page $LICENCE_PAGE
+press Next
+expect-page $FOLDER_PAGE
+press Next
+expect-box $BOX_MAIN_FOLDER
+press Cancel
+expect-box $BOX_MAIN_FOLDER press Yes
+expect-exit 0
+EOF
+  expect_nothing_written
+}
+
 scenario locked_main_module
 sc_locked_main_module() {
   local folder startup

@@ -1,6 +1,7 @@
 // The real payload and its real self-extractor, driven by ExtractPayload as
 // the setup program drives them: a copy of the built qbar47.dat lies beside
-// a (named, not present) setup.exe in a scratch folder.
+// a (named, not present) setup.exe in a scratch folder, and the digest that
+// tools/stamp-setup wrote into the built setup.exe is the one pinned.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include "payload/extract.h"
 #include "setup/setup_state.h"
 #include "tests/payload/payload_fixture.h"
+#include "tests/support/pinned_payload.h"
 
 namespace {
 
@@ -15,12 +17,17 @@ std::string BuiltPayload() {
   return TestProgramFolder() + "\\" + QB_PAYLOAD_FROM_TESTS;
 }
 
+std::string BuiltSetup() {
+  return TestProgramFolder() + "\\" + QB_SETUP_FROM_TESTS;
+}
+
 class RealExtractTest : public PayloadTest {
  protected:
   void SetUp() override {
-    if (!PathExists(BuiltPayload())) {
-      GTEST_SKIP() << "the payload is not built (yet): " << BuiltPayload();
+    if (!PathExists(BuiltPayload()) || !PathExists(BuiltSetup())) {
+      GTEST_SKIP() << "the payload and setup.exe are not built (yet): " << BuiltPayload();
     }
+    PinAsStampedIn(BuiltSetup());
     ASSERT_TRUE(CopyFileA(BuiltPayload().c_str(), (setupFolder + "\\qbar47.dat").c_str(), FALSE));
     // A blank in the install folder: the extractor gets it whole through
     // control 106, and the quoted command line is what starts the copy.

@@ -10,12 +10,15 @@
 #include "setup/setup_state.h"
 #include "tests/payload/fake_extractor.h"
 #include "tests/payload/payload_fixture.h"
+#include "tests/support/pinned_payload.h"
 
 namespace {
 
 const char kErrorCaption[] = "Quillbar Setup Error";
 const char kMissingArchive[] = "Cannot find qbar47.dat file in setup.exe folder";
 const char kCopyFailed[] = "Cannot create qbar!ins.exe file";
+const char kForeignPayload[] =
+    "The qbar47.dat file in the setup.exe folder is damaged or does not belong to this setup.";
 
 // The payload driven through the stand-in extractor: the launched "program"
 // shows its main window at once unless a test says otherwise, and every
@@ -29,7 +32,7 @@ class ExtractTest : public PayloadTest {
     for (const std::string& name : kSampleNames)
       WriteFile(productFolder + "\\" + name, "new " + name);
     WriteFile(productFolder + "\\Quillbar.exe", "new Quillbar.exe");
-    WriteFile(setupFolder + "\\qbar47.dat", "archive");
+    payload = WritePinnedPayload(setupFolder + "\\qbar47.dat");
     fake.launch = [this](const char*, UINT show) {
       launchShow = show;
       if (opensAtOnce) extractor.Open();
@@ -72,6 +75,7 @@ class ExtractTest : public PayloadTest {
   }
 
   std::string productFolder;
+  std::string payload;  // the pinned qbar47.dat's bytes
   FakeExtractor extractor;
   bool opensAtOnce = true;
   UINT launchShow = 0;
@@ -125,8 +129,80 @@ TEST_F(ExtractTest, CopyThatSucceedsASecondLaterGoesOnSilently) {
   EXPECT_TRUE(fake.boxes.empty());
   ASSERT_FALSE(fake.sleeps.empty());
   EXPECT_EQ(1000u, fake.sleeps[0]);
-  EXPECT_EQ("archive", ReadFile(CopyPath()));
+  EXPECT_EQ(payload, ReadFile(CopyPath()));
   EXPECT_EQ(1u, fake.launches.size());
+}
+
+// Anything but the payload whose digest the program carries is refused
+// before it runs, and so is every payload in a program never stamped.
+TEST_F(ExtractTest, OnlyThePinnedPayloadIsRun) {
+  const std::string archive = setupFolder + "\\qbar47.dat";
+  std::string changed = payload;
+  changed[changed.size() - 1] ^= 1;
+  const struct {
+    const char* what;
+    std::function<void()> arrange;
+  } cases[] = {
+      {"another program",
+       [&] { ASSERT_TRUE(CopyFileA(TestProgramPath().c_str(), archive.c_str(), FALSE)); }},
+      {"the payload with its last byte changed", [&] { WriteFile(archive, changed); }},
+      {"a file that is no program", [&] { WriteFile(archive, "archive"); }},
+      {"the payload, in a program never stamped", [&] { ClearPayloadPin(); }},
+  };
+  for (const auto& refused : cases) {
+    SCOPED_TRACE(refused.what);
+    payload = WritePinnedPayload(archive);
+    refused.arrange();
+    fake.boxes.clear();
+    fake.Answer(IDOK);
+    EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
+    ExpectErrorBoxes({kForeignPayload}, __LINE__);
+    EXPECT_TRUE(fake.launches.empty());
+    EXPECT_TRUE(fake.sleeps.empty());
+    EXPECT_TRUE(extractor.events.empty());
+  }
+}
+
+// A name left where the copy goes, linked to another file: the copy is a
+// new file, and the file behind the old name keeps its bytes.
+TEST_F(ExtractTest, AnOldCopyLinkedToAnotherFileLeavesThatFileUnchanged) {
+  const std::string other = scratch / "other.txt";
+  WriteFile(other, "someone else's file");
+  ASSERT_TRUE(CreateHardLinkA(CopyPath().c_str(), other.c_str(), NULL));
+  EXPECT_EQ(1, ExtractPayload("qbar47.dat"));
+  EXPECT_TRUE(fake.boxes.empty());
+  EXPECT_EQ("someone else's file", ReadFile(other));
+  EXPECT_EQ(payload, ReadFile(CopyPath()));
+}
+
+// From its check until unpacking has ended, nobody can write or rename the
+// copy that runs; afterwards the end of the setup can delete it.
+TEST_F(ExtractTest, TheCopyIsHeldFromItsCheckUntilUnpackingHasEnded) {
+  std::vector<std::string> seen;
+  auto probe = [&](const std::string& when) {
+    HANDLE writer = CreateFileA(CopyPath().c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                OPEN_EXISTING, 0, NULL);
+    bool writable = writer != INVALID_HANDLE_VALUE;
+    if (writable) CloseHandle(writer);
+    std::string moved = CopyPath() + ".moved";
+    bool renamable = MoveFileA(CopyPath().c_str(), moved.c_str());
+    if (renamable) MoveFileA(moved.c_str(), CopyPath().c_str());
+    seen.push_back(when + (writable ? " writable" : "") + (renamable ? " renamable" : ""));
+  };
+  auto launch = fake.launch;
+  fake.launch = [&](const char* commandLine, UINT show) {
+    probe("started");
+    return launch(commandLine, show);
+  };
+  meanwhile = [&](DWORD now) {
+    if (now == 333) probe("unpacking");  // the stand-in unpacks during this check
+  };
+  EXPECT_EQ(1, ExtractPayload("qbar47.dat"));
+  probe("returned");
+  EXPECT_EQ((std::vector<std::string>{"started", "unpacking", "returned writable renamable"}),
+            seen);
+  EXPECT_TRUE(DeleteFileA(CopyPath().c_str()));
 }
 
 TEST_F(ExtractTest, WinExecResultOf32OrLessShowsTheResultThenTheCopyPath) {
@@ -142,7 +218,7 @@ TEST_F(ExtractTest, WinExecResultOf32OrLessShowsTheResultThenTheCopyPath) {
                      __LINE__);
     ASSERT_EQ(1u, fake.launches.size());
     EXPECT_EQ("\"" + CopyPath() + "\"", fake.launches[0]);
-    EXPECT_EQ("archive", ReadFile(CopyPath()));
+    EXPECT_EQ(payload, ReadFile(CopyPath()));
     EXPECT_TRUE(fake.sleeps.empty());
   }
 }
@@ -249,7 +325,7 @@ TEST_F(ExtractTest, SetupInADriveRootUsesTheArchiveInThatRoot) {
   EXPECT_STREQ("C:\\qbar!ins.exe", setupState.extractorCopyPath);
 
   // With the archive there, the copy is made beside it and run.
-  WriteFile("C:\\qbar47.dat", "root archive");
+  std::string rootPayload = WritePinnedPayload("C:\\qbar47.dat", "root archive");
   fake.boxes.clear();
   fake.launch = [](const char*, UINT) { return 2u; };
   fake.Answer(IDOK);
@@ -258,7 +334,7 @@ TEST_F(ExtractTest, SetupInADriveRootUsesTheArchiveInThatRoot) {
   std::string copy = ReadFile("C:\\qbar!ins.exe");
   DeleteFileA("C:\\qbar47.dat");
   DeleteFileA("C:\\qbar!ins.exe");
-  EXPECT_EQ("root archive", copy);
+  EXPECT_EQ(rootPayload, copy);
   ASSERT_EQ(1u, fake.launches.size());
   EXPECT_EQ("\"C:\\qbar!ins.exe\"", fake.launches[0]);
   ExpectErrorBoxes({"Unable to winexec unzip program 2", "C:\\qbar!ins.exe"}, __LINE__);
@@ -285,7 +361,7 @@ TEST_F(ExtractTest, CopyPathTooLongIsRefusedAtOnceWithoutARetry) {
   // 247 characters: "\qbar47.dat" still fits a MAX_PATH buffer, "\qbar!ins.exe" does not.
   std::string deepFolder = PathOfLength(scratch.path(), 247);
   MakeFolder(deepFolder);
-  WriteFile(deepFolder + "\\qbar47.dat", "archive");
+  WritePinnedPayload(deepFolder + "\\qbar47.dat");
   fake.modulePath = deepFolder + "\\setup.exe";
   fake.Answer(IDOK);
   EXPECT_EQ(0, ExtractPayload("qbar47.dat"));

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "setup/setup_state.h"
+#include "tests/support/pinned_payload.h"
 
 const std::vector<std::string> kPluginNames = {
     "QBarClock.dll",  "QBarCpu.dll",   "QBarDisk.dll",    "QBarMail.dll",    "QBarMem.dll",
@@ -20,6 +21,7 @@ PayloadTest::PayloadTest()
       installFolder(scratch / "install"),
       configFolder(scratch / "config") {
   memset(&setupState, 0, sizeof setupState);
+  ClearPayloadPin();
   MakeFolder(setupFolder);
   MakeFolder(installFolder);
   MakeFolder(configFolder);
@@ -29,6 +31,7 @@ PayloadTest::PayloadTest()
 
 PayloadTest::~PayloadTest() {
   memset(&setupState, 0, sizeof setupState);
+  ClearPayloadPin();
 }
 
 void PayloadTest::UseInstallFolder(const std::string& folder) {
@@ -41,11 +44,15 @@ void PayloadTest::UseConfigFolder(const std::string& folder) {
   strcpy(setupState.configFolder, folder.c_str());
 }
 
-std::string TestProgramFolder() {
+std::string TestProgramPath() {
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-  std::string folder(path, length);
-  return folder.substr(0, folder.rfind('\\'));
+  return std::string(path, length);
+}
+
+std::string TestProgramFolder() {
+  std::string path = TestProgramPath();
+  return path.substr(0, path.rfind('\\'));
 }
 
 std::string PathOfLength(const std::string& folder, size_t length) {

@@ -3,8 +3,8 @@
 # folders one after the other, must be byte for byte the same, and no file
 # they ship (nor any program inside the payload) may hold the source or a
 # build folder's path. Then the first build is released again signed with a
-# throwaway certificate: osslsigncode accepts both files and unzip still
-# lists the payload. The win32 build is made twice from scratch: several
+# throwaway certificate: osslsigncode accepts both files, unzip still
+# lists the payload, and its digest is still the one setup.exe is pinned to. The win32 build is made twice from scratch: several
 # minutes.   tests/release/reproducible.sh
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -58,4 +58,11 @@ for file in "$work/inside"/*; do
   grep -qF " ${file##*/}" "$work/unzip-signed.log" || fail "unzip -l misses ${file##*/} when signed"
 done
 (cd "$work/out-signed" && sha256sum --quiet -c SHA256SUMS) || fail "signed SHA256SUMS does not match"
+# Both releases' setup.exe are pinned to their payload: stamping the
+# unstamped program with the signed payload gives the unsigned release's
+# setup.exe byte for byte, as signing leaves the digest alone.
+"$QB_ROOT/tools/stamp-setup" "$work/build-a/unstamped/setup.exe" "$work/out-signed/qbar47.dat" \
+  "$work/restamped.exe" || fail "the signed payload cannot be pinned"
+cmp "$work/restamped.exe" "$work/out-a/setup.exe" ||
+  fail "the signed payload's digest is not the one the release's setup.exe carries"
 echo "reproducible.sh: signed release verified; passed in $((SECONDS - start)) s"

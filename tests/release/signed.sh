@@ -3,7 +3,9 @@
 # release signs it, the payload passes osslsigncode's check, unzip lists it,
 # and the self-extractor, driven as the installer drives it, unpacks every
 # file byte for byte. With one archive byte changed after signing, the
-# extractor refuses it as damaged and leaves nothing behind.
+# extractor refuses it as damaged and leaves nothing behind. The build's
+# setup.exe, stamped with the unsigned payload and then signed itself,
+# installs from the signed payload, as a signed release does.
 #   tests/release/signed.sh <preset>
 # Needs the preset's build and Wine started:
 #   scripts/with-wine win64 tests/release/signed.sh win64
@@ -84,4 +86,13 @@ status=0
 grep -q "damaged" drive-changed.log || { cat drive-changed.log; fail "the refusal does not say damaged"; }
 [ -z "$(ls -A "$work/refused" 2>/dev/null)" ] || fail "the refused payload left files behind"
 echo "signed.sh: payload changed after signing refused: $(tr -d '\r' <drive-changed.log | head -n 1)"
+
+# setup.exe's pin leaves out what signing changes: the signed pair installs.
+mkdir -p release
+osslsigncode sign -certs cert.pem -key key.pem -in "$build/setup.exe" \
+  -out release/setup.exe >sign-setup.log 2>&1 || { cat sign-setup.log; fail "signing setup.exe"; }
+cp "signed/qbar!ins.exe" release/qbar47.dat
+E2E_SHIPPED="$work/release" "$QB_ROOT/tests/e2e/run-all" "$preset" default_install \
+  >install-signed.log 2>&1 || { cat install-signed.log; fail "the signed setup.exe does not install from the signed payload"; }
+echo "signed.sh: the signed setup.exe installs from the signed payload"
 echo "signed.sh: passed"

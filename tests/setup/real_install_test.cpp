@@ -15,6 +15,7 @@
 #include "setup/setup_state.h"
 #include "tests/support/fake_outside.h"
 #include "tests/support/registry_sandbox.h"
+#include "tests/support/pinned_payload.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/wizard_harness.h"
 #include "tests/support/registry_paths.h"
@@ -26,11 +27,15 @@ using registry_paths::kUninstallKey;
 
 using Names = std::vector<std::string>;
 
-std::string BuiltPayload() {
+std::string BuiltFile(const char* relativePath) {
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
   std::string folder(path, length);
-  return folder.substr(0, folder.rfind('\\')) + "\\" + QB_PAYLOAD_FROM_TESTS;
+  return folder.substr(0, folder.rfind('\\')) + "\\" + relativePath;
+}
+
+std::string BuiltPayload() {
+  return BuiltFile(QB_PAYLOAD_FROM_TESTS);
 }
 
 class RealInstallTest : public ::testing::Test {
@@ -40,11 +45,14 @@ class RealInstallTest : public ::testing::Test {
     ComStartStop(1);  // before the sandbox hides the shell-link class
   }
   ~RealInstallTest() override {
+    ClearPayloadPin();
     if (setupState.shellLink) ComStartStop(0);
   }
 
   void SetUp() override {
     if (!PathExists(BuiltPayload())) GTEST_SKIP() << "the payload is not built: " << BuiltPayload();
+    // The digest the build stamped into setup.exe for this payload.
+    PinAsStampedIn(BuiltFile(QB_SETUP_FROM_TESTS));
     MakeFolder(scratch / "setup");
     ASSERT_TRUE(CopyFileA(BuiltPayload().c_str(), (scratch / "setup\\qbar47.dat").c_str(), FALSE));
     fake.modulePath = scratch / "setup\\setup.exe";

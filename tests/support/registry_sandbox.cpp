@@ -5,6 +5,7 @@
 namespace {
 const HKEY kRedirected[3] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT};
 const char* const kRootNames[3] = {"HKLM", "HKCU", "HKCR"};
+const char kCryptography[] = "SOFTWARE\\Microsoft\\Cryptography";
 }  // namespace
 
 RegistrySandbox::RegistrySandbox() {
@@ -19,6 +20,19 @@ RegistrySandbox::RegistrySandbox() {
     rc =
         RegCreateKeyExA(parent_, kRootNames[i], 0, NULL, 0, KEY_ALL_ACCESS, NULL, &roots_[i], NULL);
     EXPECT_EQ(ERROR_SUCCESS, rc);
+  }
+  // CryptoAPI finds its providers under HKLM, and the setup program's check
+  // of its payload uses it: the sandbox carries the real registration.
+  HKEY cryptography;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCryptography, 0, KEY_READ, &cryptography) ==
+      ERROR_SUCCESS) {
+    HKEY copy;
+    if (RegCreateKeyExA(roots_[0], kCryptography, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &copy, NULL) ==
+        ERROR_SUCCESS) {
+      EXPECT_EQ(ERROR_SUCCESS, RegCopyTreeA(cryptography, NULL, copy));
+      RegCloseKey(copy);
+    }
+    RegCloseKey(cryptography);
   }
   for (int i = 0; i < 3; ++i)
     EXPECT_EQ(ERROR_SUCCESS, RegOverridePredefKey(kRedirected[i], roots_[i]));

@@ -7,6 +7,7 @@
 
 #include "setup/setup_state.h"
 #include "tests/support/fake_outside.h"
+#include "tests/support/pinned_payload.h"
 #include "tests/support/registry_sandbox.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/stand_in_window.h"
@@ -69,7 +70,10 @@ class FolderPageTest : public ::testing::Test {
     MakeFolder(scratch / "setup");
     fake.modulePath = scratch / "setup\\setup.exe";
   }
-  ~FolderPageTest() override { TakeQuit(); }
+  ~FolderPageTest() override {
+    TakeQuit();
+    ClearPayloadPin();
+  }
 
   LONG_PTR Next(ModelessWizard& wizard) { return wizard.Notify(FolderPageProc, PSN_WIZNEXT); }
 
@@ -124,8 +128,9 @@ TEST_F(FolderPageTest, NotificationsAnswerAsTheSheetExpects) {
   EXPECT_TRUE(handled);
   EXPECT_EQ(0, wizard.Notify(FolderPageProc, PSN_RESET, &handled));
   EXPECT_TRUE(handled);
-  wizard.Notify(FolderPageProc, PSN_QUERYCANCEL, &handled);
-  EXPECT_FALSE(handled) << "Cancel is never refused";
+  EXPECT_EQ(FALSE, wizard.Notify(FolderPageProc, PSN_QUERYCANCEL, &handled))
+      << "Cancel is refused only while installing";
+  EXPECT_TRUE(handled);
   EXPECT_FALSE(FolderPageProc(wizard.page(), WM_COMMAND, MAKEWPARAM(kInstallBox, EN_CHANGE), 0));
 }
 
@@ -334,7 +339,7 @@ TEST_F(FolderPageTest, AFailedInstallationHidesTheWizardEndsItAndStaysOnThePage)
 }
 
 TEST_F(FolderPageTest, ALockedMainModuleEndsTheWizardAfterUnpacking) {
-  WriteFile(scratch / "setup\\qbar47.dat", "archive");
+  WritePinnedPayload(scratch / "setup\\qbar47.dat");
   // No QBar.DllNew among the files: the main module cannot be put in place.
   StandInExtractor extractor(fake, {{"Quillbar.exe", "program"}});
   ModelessWizard wizard(1);
@@ -348,7 +353,7 @@ TEST_F(FolderPageTest, ALockedMainModuleEndsTheWizardAfterUnpacking) {
 }
 
 TEST_F(FolderPageTest, ASuccessfulInstallationMovesToTheShortcutsPage) {
-  WriteFile(scratch / "setup\\qbar47.dat", "archive");
+  WritePinnedPayload(scratch / "setup\\qbar47.dat");
   StandInExtractor extractor(fake, {{"Quillbar.exe", "program"}, {"QBar.DllNew", "module"}});
   ModelessWizard wizard(1);
   bool hiddenAtStart = false;
@@ -367,7 +372,7 @@ TEST_F(FolderPageTest, ASuccessfulInstallationMovesToTheShortcutsPage) {
 // The boxes have no owner, so the sheet's Next can be pressed again while the
 // first Next is asking its question.
 TEST_F(FolderPageTest, NextPressedAgainWhileTheFirstIsAskingIsIgnored) {
-  WriteFile(scratch / "setup\\qbar47.dat", "archive");
+  WritePinnedPayload(scratch / "setup\\qbar47.dat");
   StandInExtractor extractor(fake, {{"Quillbar.exe", "program"}, {"QBar.DllNew", "module"}});
   ModelessWizard wizard(1);
   SetDlgItemTextA(wizard.page(), kInstallBox, (scratch / "new").c_str());
@@ -383,6 +388,48 @@ TEST_F(FolderPageTest, NextPressedAgainWhileTheFirstIsAskingIsIgnored) {
   EXPECT_EQ(1u, boxesMeanwhile) << "no second question";
   EXPECT_EQ(1u, extractor.commandLines.size()) << "one installation";
   EXPECT_EQ(104, wizard.pageId());
+}
+
+// The questions have no owner, so the sheet's Cancel can be pressed while
+// one is up: the wizard ends there, and the answer given afterwards makes no
+// folder and installs nothing.
+TEST_F(FolderPageTest, CancelWhileAQuestionIsUpInstallsNothing) {
+  WritePinnedPayload(scratch / "setup\\qbar47.dat");
+  StandInExtractor extractor(fake, {{"Quillbar.exe", "program"}, {"QBar.DllNew", "module"}});
+  for (bool configQuestion : {false, true}) {
+    SCOPED_TRACE(configQuestion ? "configuration folder question" : "main folder question");
+    ModelessWizard wizard(1);
+    std::string install = scratch / (configQuestion ? "existing" : "new");
+    std::string config = scratch / "new config";
+    if (configQuestion) MakeFolder(install);
+    SetDlgItemTextA(wizard.page(), kInstallBox, install.c_str());
+    SetDlgItemTextA(wizard.page(), kConfigBox, config.c_str());
+    CheckDlgButton(wizard.page(), kSeparateConfig, configQuestion ? BST_CHECKED : BST_UNCHECKED);
+    fake.Answer(IDYES, [&] { wizard.Press(PSBTN_CANCEL); });
+    BOOL handled = FALSE;
+    EXPECT_EQ(-1, wizard.Notify(FolderPageProc, PSN_WIZNEXT, &handled));
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(1u, fake.boxes.size());
+    EXPECT_FALSE(PathExists(configQuestion ? config : install)) << "made after Cancel";
+    EXPECT_TRUE(extractor.commandLines.empty()) << "installed after Cancel";
+    EXPECT_FALSE(TakeQuit());
+    fake.boxes.clear();
+  }
+}
+
+// Once the files are being installed, Cancel is refused: the wizard then
+// ends only with the installation's own outcome.
+TEST_F(FolderPageTest, CancelIsRefusedWhileInstalling) {
+  WritePinnedPayload(scratch / "setup\\qbar47.dat");
+  StandInExtractor extractor(fake, {{"Quillbar.exe", "program"}, {"QBar.DllNew", "module"}});
+  ModelessWizard wizard(1);
+  LONG_PTR whileInstalling = 0;
+  extractor.onStart = [&] { whileInstalling = wizard.Notify(FolderPageProc, PSN_QUERYCANCEL); };
+  wizard.Press(PSBTN_NEXT);
+  EXPECT_EQ(TRUE, whileInstalling);
+  ASSERT_EQ(104, wizard.pageId());
+  EXPECT_EQ(1, setupState.installCompleted);
+  EXPECT_EQ(FALSE, wizard.Notify(FolderPageProc, PSN_QUERYCANCEL)) << "allowed again afterwards";
 }
 
 TEST(CreateFolderPath, MakesEveryMissingLevelAndDropsATrailingBackslash) {

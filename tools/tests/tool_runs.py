@@ -6,6 +6,7 @@ import sys
 TOOLS = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir)
 BUILD_PAYLOAD = os.path.join(TOOLS, "build-payload")
 MAKE_SAMPLE_PRODUCT = os.path.join(TOOLS, "sample", "make-sample-product")
+STAMP_SETUP = os.path.join(TOOLS, "stamp-setup")
 
 
 def run(script, *arguments):
