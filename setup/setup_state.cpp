@@ -1,3 +1,5 @@
 #include "setup/setup_state.h"
 
-SetupState setupState;
+// Zero at start, so named into .bss: with -fdata-sections the compiler gives
+// it a .data section of its own, 1 KiB of zeros in setup.exe's file.
+SetupState setupState __attribute__((section(".bss")));
