@@ -2,7 +2,7 @@
 
 #include <wincrypt.h>
 
-#include "payload/signing_fields.h"
+#include "common/pe_signing.h"
 
 namespace {
 

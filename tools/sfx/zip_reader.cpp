@@ -1,6 +1,6 @@
 #include "tools/sfx/zip_reader.h"
 
-#include "tools/sfx/little_endian.h"
+#include "common/little_endian.h"
 
 #include <string.h>
 

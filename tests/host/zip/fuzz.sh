@@ -11,7 +11,7 @@ mkdir -p "$out"
 clang++ -std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=fuzzer,address,undefined \
   -fno-sanitize-recover=all -I"$root" \
   "$here/fuzz_zip_reader.cpp" "$root/tools/sfx/zip_reader.cpp" \
-  "$root/tools/sfx/pe_overlay.cpp" "$root/tools/sfx/unpack_journal.cpp" \
+  "$root/tools/sfx/pe_overlay.cpp" "$root/common/pe_signing.cpp" "$root/tools/sfx/unpack_journal.cpp" \
   "$root/common/text.cpp" -lz -o "$out/zip_reader_fuzzer"
 rm -rf "$out/corpus" && mkdir -p "$out/corpus" && cp "$here"/corpus/* "$out/corpus/"
 cd "$out"

@@ -1,6 +1,6 @@
-#include "payload/signing_fields.h"
+#include "common/pe_signing.h"
 
-#include "tools/sfx/little_endian.h"
+#include "common/little_endian.h"
 
 namespace {
 

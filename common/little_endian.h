@@ -1,5 +1,5 @@
-// Little-endian fields and bounds of the file formats the self-extractor
-// reads (zip records, PE headers), taken from bytes that lie in memory.
+// Little-endian fields and bounds of the file formats both programs read
+// (zip records, PE headers), taken from bytes that lie in memory.
 #pragma once
 
 #include <stddef.h>
