@@ -484,8 +484,6 @@ EOF
     '"Quillbar Setup Error" "Cannot find qbar47.dat file in setup.exe folder"')"
 }
 
-# An old, unversioned QBar.Dll held open by another process, as a loaded
-# module is: the Startup shortcuts go, the person answers No, setup ends.
 # ---------------------------------------------------------------------------
 # setup.exe runs only the payload it was released with, from a copy that it
 # makes as a new file and holds still until the extractor has read it.
@@ -570,6 +568,8 @@ EOF
   expect_nothing_written
 }
 
+# An old, unversioned QBar.Dll held open by another process, as a loaded
+# module is: the Startup shortcuts go, the person answers No, setup ends.
 scenario locked_main_module
 sc_locked_main_module() {
   local folder startup
