@@ -93,7 +93,7 @@ void ReportOutcome(HWND window) {
   wchar_t text[1024];
   if (extractor.outcome.step != kUnpackDone) {
     // All or nothing: a failure never shows the completion box.
-    DescribeFailure(extractor.outcome, text, 1024);
+    DescribeFailure(extractor.outcome, text, sizeof text / sizeof text[0]);
     SetDlgItemTextW(window, IDC_SFX_STATUS, L"Failed.");
     MessageBoxW(window, text, kErrorCaption, MB_OK | MB_ICONERROR);
     return;
