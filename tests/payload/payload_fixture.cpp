@@ -44,15 +44,11 @@ void PayloadTest::UseConfigFolder(const std::string& folder) {
   strcpy(setupState.configFolder, folder.c_str());
 }
 
-std::string TestProgramPath() {
+std::string TestProgramFolder() {
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-  return std::string(path, length);
-}
-
-std::string TestProgramFolder() {
-  std::string path = TestProgramPath();
-  return path.substr(0, path.rfind('\\'));
+  std::string folder(path, length);
+  return folder.substr(0, folder.rfind('\\'));
 }
 
 std::string PathOfLength(const std::string& folder, size_t length) {
