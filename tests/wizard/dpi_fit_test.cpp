@@ -15,33 +15,10 @@ namespace {
 
 const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 
-// LogPixels set for the lifetime of the object, then put back as it was.
-class LogPixels {
- public:
-  explicit LogPixels(DWORD dpi) {
-    DWORD size = sizeof old_;
-    had_ = RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", RRF_RT_REG_DWORD, NULL, &old_,
-                        &size) == ERROR_SUCCESS;
-    Set(dpi);
-  }
-  ~LogPixels() {
-    if (had_) {
-      Set(old_);
-    } else {
-      RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
-    }
-  }
-  LogPixels(const LogPixels&) = delete;
-  LogPixels& operator=(const LogPixels&) = delete;
-
- private:
-  static void Set(DWORD dpi) {
-    EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels",
-                                             REG_DWORD, &dpi, sizeof dpi));
-  }
-  bool had_ = false;
-  DWORD old_ = 0;
-};
+void SetLogPixels(DWORD dpi) {
+  EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD,
+                                           &dpi, sizeof dpi));
+}
 
 std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH];
@@ -79,11 +56,20 @@ DWORD RunProbe(int dpi, const std::string& outputFile, std::string* output) {
 
 TEST(DpiFitTest, EveryLabelFitsItsControlAt96_144And192Dpi) {
   ScratchFolder scratch;
+  DWORD old = 0, size = sizeof old;
+  bool had = RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", RRF_RT_REG_DWORD, NULL,
+                          &old, &size) == ERROR_SUCCESS;
   for (int dpi : {96, 144, 192}) {
-    LogPixels setting(dpi);
+    SetLogPixels(dpi);
     std::string output;
     EXPECT_EQ(0u, RunProbe(dpi, scratch / "probe.txt", &output)) << "at " << dpi << " DPI:\n"
                                                                  << output;
+  }
+  // Put back as it was: later tests in this prefix draw at its DPI.
+  if (had) {
+    SetLogPixels(old);
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
   }
 }
 
