@@ -44,13 +44,6 @@ void PayloadTest::UseConfigFolder(const std::string& folder) {
   strcpy(setupState.configFolder, folder.c_str());
 }
 
-std::string TestProgramFolder() {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-  std::string folder(path, length);
-  return folder.substr(0, folder.rfind('\\'));
-}
-
 std::string PathOfLength(const std::string& folder, size_t length) {
   std::string path = folder + "\\";
   if (path.size() < length) path.append(length - path.size(), 'x');

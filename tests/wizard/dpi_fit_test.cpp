@@ -20,30 +20,23 @@ void SetLogPixels(DWORD dpi) {
                                            &dpi, sizeof dpi));
 }
 
-std::wstring ProgramFolder() {
-  wchar_t path[MAX_PATH];
-  DWORD length = GetModuleFileNameW(NULL, path, MAX_PATH);
-  std::wstring folder(path, length);
-  return folder.substr(0, folder.rfind(L'\\'));
-}
-
 // Runs the probe at that DPI; its exit code, and what it printed in output.
 DWORD RunProbe(int dpi, const std::string& outputFile, std::string* output) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
   HANDLE out = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                            CREATE_ALWAYS, 0, NULL);
   EXPECT_NE(INVALID_HANDLE_VALUE, out);
-  std::wstring folder = ProgramFolder();
-  std::wstring commandLine = L"\"" + folder + L"\\dpi_probe.exe\" " + std::to_wstring(dpi) +
-                             L" \"" + folder + L"\\" + QB_EXTRACTOR_FROM_TESTS + L"\"";
-  STARTUPINFOW startup = {};
+  std::string folder = TestProgramFolder();
+  std::string commandLine = "\"" + folder + "\\dpi_probe.exe\" " + std::to_string(dpi) + " \"" +
+                            folder + "\\" + QB_EXTRACTOR_FROM_TESTS + "\"";
+  STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = out;
   startup.hStdError = out;
   PROCESS_INFORMATION process = {};
   DWORD code = 255;
-  if (CreateProcessW(NULL, &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
+  if (CreateProcessA(NULL, &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
     WaitForSingleObject(process.hProcess, 60000);
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
