@@ -143,8 +143,6 @@ TEST_F(ExtractTest, OnlyThePinnedPayloadIsRun) {
     const char* what;
     std::function<void()> arrange;
   } cases[] = {
-      {"another program",
-       [&] { ASSERT_TRUE(CopyFileA(TestProgramPath().c_str(), archive.c_str(), FALSE)); }},
       {"the payload with its last byte changed", [&] { WriteFile(archive, changed); }},
       {"a file that is no program", [&] { WriteFile(archive, "archive"); }},
       {"the payload, in a program never stamped", [&] { ClearPayloadPin(); }},
@@ -161,18 +159,6 @@ TEST_F(ExtractTest, OnlyThePinnedPayloadIsRun) {
     EXPECT_TRUE(fake.sleeps.empty());
     EXPECT_TRUE(extractor.events.empty());
   }
-}
-
-// A name left where the copy goes, linked to another file: the copy is a
-// new file, and the file behind the old name keeps its bytes.
-TEST_F(ExtractTest, AnOldCopyLinkedToAnotherFileLeavesThatFileUnchanged) {
-  const std::string other = scratch / "other.txt";
-  WriteFile(other, "someone else's file");
-  ASSERT_TRUE(CreateHardLinkA(CopyPath().c_str(), other.c_str(), NULL));
-  EXPECT_EQ(1, ExtractPayload("qbar47.dat"));
-  EXPECT_TRUE(fake.boxes.empty());
-  EXPECT_EQ("someone else's file", ReadFile(other));
-  EXPECT_EQ(payload, ReadFile(CopyPath()));
 }
 
 // From its check until unpacking has ended, nobody can write or rename the

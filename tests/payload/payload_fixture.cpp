@@ -44,17 +44,6 @@ void PayloadTest::UseConfigFolder(const std::string& folder) {
   strcpy(setupState.configFolder, folder.c_str());
 }
 
-std::string TestProgramPath() {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-  return std::string(path, length);
-}
-
-std::string TestProgramFolder() {
-  std::string path = TestProgramPath();
-  return path.substr(0, path.rfind('\\'));
-}
-
 std::string PathOfLength(const std::string& folder, size_t length) {
   std::string path = folder + "\\";
   if (path.size() < length) path.append(length - path.size(), 'x');

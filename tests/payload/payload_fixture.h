@@ -30,11 +30,5 @@ class PayloadTest : public ::testing::Test {
   std::string configFolder;
 };
 
-// The folder the test executable lives in (where the version modules are).
-std::string TestProgramFolder();
-
-// The test executable itself: a program that is not the payload.
-std::string TestProgramPath();
-
 // A path of exactly length characters: folder + "\" + x... (no file made).
 std::string PathOfLength(const std::string& folder, size_t length);

@@ -27,15 +27,8 @@ using registry_paths::kUninstallKey;
 
 using Names = std::vector<std::string>;
 
-std::string BuiltFile(const char* relativePath) {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-  std::string folder(path, length);
-  return folder.substr(0, folder.rfind('\\')) + "\\" + relativePath;
-}
-
 std::string BuiltPayload() {
-  return BuiltFile(QB_PAYLOAD_FROM_TESTS);
+  return TestProgramFolder() + "\\" + QB_PAYLOAD_FROM_TESTS;
 }
 
 class RealInstallTest : public ::testing::Test {
@@ -52,7 +45,7 @@ class RealInstallTest : public ::testing::Test {
   void SetUp() override {
     if (!PathExists(BuiltPayload())) GTEST_SKIP() << "the payload is not built: " << BuiltPayload();
     // The digest the build stamped into setup.exe for this payload.
-    PinAsStampedIn(BuiltFile(QB_SETUP_FROM_TESTS));
+    PinAsStampedIn(TestProgramFolder() + "\\" + QB_SETUP_FROM_TESTS);
     MakeFolder(scratch / "setup");
     ASSERT_TRUE(CopyFileA(BuiltPayload().c_str(), (scratch / "setup\\qbar47.dat").c_str(), FALSE));
     fake.modulePath = scratch / "setup\\setup.exe";

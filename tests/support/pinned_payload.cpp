@@ -17,18 +17,18 @@ void Put(std::string& bytes, size_t at, unsigned value, size_t width) {
 
 }  // namespace
 
-std::string StandInPayload(const std::string& body, bool wide) {
+std::string StandInPayload(const std::string& body) {
   const size_t peHeader = 0x40;
   const size_t optional = peHeader + 24;
-  const size_t optionalSize = wide ? 240 : 224;  // with 16 data directories
+  const size_t optionalSize = 224;  // PE32 with 16 data directories
   std::string bytes(optional + optionalSize, '\0');
   bytes[0] = 'M';
   bytes[1] = 'Z';
   Put(bytes, 0x3C, peHeader, 4);
   Put(bytes, peHeader, 0x4550, 4);
   Put(bytes, peHeader + 20, optionalSize, 2);
-  Put(bytes, optional, wide ? 0x20B : 0x10B, 2);
-  Put(bytes, optional + (wide ? 108 : 92), 16, 4);
+  Put(bytes, optional, 0x10B, 2);
+  Put(bytes, optional + 92, 16, 4);
   return bytes + body;
 }
 
@@ -42,16 +42,12 @@ std::string DigestOfFile(const std::string& path) {
   return made ? std::string(reinterpret_cast<char*>(digest), sizeof digest) : "";
 }
 
-void PinPayloadFile(const std::string& path) {
-  std::string digest = DigestOfFile(path);
-  ASSERT_EQ(kPayloadDigestSize, digest.size()) << "no digest of " << path;
-  memcpy(payloadPin.digest, digest.data(), kPayloadDigestSize);
-}
-
 std::string WritePinnedPayload(const std::string& path, const std::string& body) {
   std::string payload = StandInPayload(body);
   WriteFile(path, payload);
-  PinPayloadFile(path);
+  std::string digest = DigestOfFile(path);
+  EXPECT_EQ(kPayloadDigestSize, digest.size()) << "no digest of " << path;
+  memcpy(payloadPin.digest, digest.data(), digest.size());
   return payload;
 }
 

@@ -5,9 +5,8 @@
 
 #include <string>
 
-// A PE32 header (optional header magic 0x10B, or 0x20B with wide), unsigned,
-// followed by body.
-std::string StandInPayload(const std::string& body, bool wide = false);
+// The headers of an unsigned PE32 program, followed by body.
+std::string StandInPayload(const std::string& body);
 
 // The payload's digest as the setup program computes it; empty when it
 // refuses the file.
@@ -15,9 +14,6 @@ std::string DigestOfFile(const std::string& path);
 
 // Writes StandInPayload(body) to path and pins its digest; what was written.
 std::string WritePinnedPayload(const std::string& path, const std::string& body = "archive");
-
-// Pins the digest of the file already at path.
-void PinPayloadFile(const std::string& path);
 
 // Pins the digest that tools/stamp-setup wrote into that setup.exe, so that
 // the payload it was stamped with passes only if this program computes the

@@ -74,3 +74,10 @@ void DeleteTree(const std::string& path) {
     DeleteFileA(path.c_str());
   }
 }
+
+std::string TestProgramFolder() {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
+  std::string folder(path, length);
+  return folder.substr(0, folder.rfind('\\'));
+}

@@ -27,3 +27,5 @@ void MakeFolder(const std::string& path);
 void DeleteTree(const std::string& path);
 // Names in a folder (files and folders, without "." and ".."), sorted.
 std::vector<std::string> ListFolder(const std::string& path);
+// The folder the test executable lives in, where the build puts what it uses.
+std::string TestProgramFolder();

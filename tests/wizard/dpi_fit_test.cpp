@@ -15,39 +15,9 @@ namespace {
 
 const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 
-// LogPixels set for the lifetime of the object, then put back as it was.
-class LogPixels {
- public:
-  explicit LogPixels(DWORD dpi) {
-    DWORD size = sizeof old_;
-    had_ = RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", RRF_RT_REG_DWORD, NULL, &old_,
-                        &size) == ERROR_SUCCESS;
-    Set(dpi);
-  }
-  ~LogPixels() {
-    if (had_) {
-      Set(old_);
-    } else {
-      RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
-    }
-  }
-  LogPixels(const LogPixels&) = delete;
-  LogPixels& operator=(const LogPixels&) = delete;
-
- private:
-  static void Set(DWORD dpi) {
-    EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels",
-                                             REG_DWORD, &dpi, sizeof dpi));
-  }
-  bool had_ = false;
-  DWORD old_ = 0;
-};
-
-std::wstring ProgramFolder() {
-  wchar_t path[MAX_PATH];
-  DWORD length = GetModuleFileNameW(NULL, path, MAX_PATH);
-  std::wstring folder(path, length);
-  return folder.substr(0, folder.rfind(L'\\'));
+void SetLogPixels(DWORD dpi) {
+  EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD,
+                                           &dpi, sizeof dpi));
 }
 
 // Runs the probe at that DPI; its exit code, and what it printed in output.
@@ -56,17 +26,17 @@ DWORD RunProbe(int dpi, const std::string& outputFile, std::string* output) {
   HANDLE out = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                            CREATE_ALWAYS, 0, NULL);
   EXPECT_NE(INVALID_HANDLE_VALUE, out);
-  std::wstring folder = ProgramFolder();
-  std::wstring commandLine = L"\"" + folder + L"\\dpi_probe.exe\" " + std::to_wstring(dpi) +
-                             L" \"" + folder + L"\\" + QB_EXTRACTOR_FROM_TESTS + L"\"";
-  STARTUPINFOW startup = {};
+  std::string folder = TestProgramFolder();
+  std::string commandLine = "\"" + folder + "\\dpi_probe.exe\" " + std::to_string(dpi) + " \"" +
+                            folder + "\\" + QB_EXTRACTOR_FROM_TESTS + "\"";
+  STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = out;
   startup.hStdError = out;
   PROCESS_INFORMATION process = {};
   DWORD code = 255;
-  if (CreateProcessW(NULL, &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
+  if (CreateProcessA(NULL, &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
     WaitForSingleObject(process.hProcess, 60000);
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
@@ -79,11 +49,20 @@ DWORD RunProbe(int dpi, const std::string& outputFile, std::string* output) {
 
 TEST(DpiFitTest, EveryLabelFitsItsControlAt96_144And192Dpi) {
   ScratchFolder scratch;
+  DWORD old = 0, size = sizeof old;
+  bool had = RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", RRF_RT_REG_DWORD, NULL,
+                          &old, &size) == ERROR_SUCCESS;
   for (int dpi : {96, 144, 192}) {
-    LogPixels setting(dpi);
+    SetLogPixels(dpi);
     std::string output;
     EXPECT_EQ(0u, RunProbe(dpi, scratch / "probe.txt", &output)) << "at " << dpi << " DPI:\n"
                                                                  << output;
+  }
+  // Put back as it was: later tests in this prefix draw at its DPI.
+  if (had) {
+    SetLogPixels(old);
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
   }
 }
 

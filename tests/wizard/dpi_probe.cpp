@@ -35,19 +35,13 @@ void BecomeDpiAware() {
 
 // The room a label has beside what its control draws around it: the check
 // box's box and the gap after it, a group box's corners, a push button's
-// edges.
+// edges (the templates hold no other kind of button).
 RECT RoomForText(HWND control, bool isButton, int dpi, const TEXTMETRICW& font) {
   RECT room;
   GetClientRect(control, &room);
   if (!isButton) return room;
-  LONG style = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
-  switch (style) {
-    case BS_CHECKBOX:
+  switch (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) {
     case BS_AUTOCHECKBOX:
-    case BS_RADIOBUTTON:
-    case BS_AUTORADIOBUTTON:
-    case BS_3STATE:
-    case BS_AUTO3STATE:
       room.left += MulDiv(13, dpi, 96) + font.tmAveCharWidth / 2;
       break;
     case BS_GROUPBOX:

@@ -15,18 +15,10 @@
 
 namespace {
 
-const char* const kMainTitle = kExtractorTitle;
-const char* const kDoneTitle = kExtractorDoneTitle;
-const char* const kErrorTitle = kExtractorErrorTitle;
-
-HWND WaitForWindow(const char* title, DWORD timeoutMs) {
-  return WaitForTitle(title, timeoutMs);
-}
-
 class ExtractorWindowTest : public ::testing::Test {
  protected:
   void Start(const std::string& archive) {
-    ASSERT_TRUE(extractor.Start(archive, scratch.path())) << "no window titled " << kMainTitle;
+    ASSERT_TRUE(extractor.Start(archive, scratch.path())) << "no window titled " << kExtractorTitle;
     main = extractor.main();
   }
   void Unzip(const std::string& folder) { extractor.Unzip(Wide(folder)); }
@@ -43,7 +35,7 @@ TEST_F(ExtractorWindowTest, UnpacksThroughItsWindowAndEndsAsTheInstallerDrivesIt
   std::string folder = scratch / "Quillbar";
   Start("good.exe");
   Unzip(folder);
-  HWND done = WaitForWindow(kDoneTitle, 30000);
+  HWND done = WaitForTitle(kExtractorDoneTitle, 30000);
   ASSERT_NE(nullptr, done) << "no completion box";
   EXPECT_NE(done, main);
   for (const char* const* name = ProductNames(); *name; ++name) {
@@ -64,9 +56,9 @@ TEST_F(ExtractorWindowTest, ADamagedArchiveShowsItsOwnErrorAndNeverTheCompletion
   std::string folder = scratch / "Quillbar";
   Start("crc.exe");
   Unzip(folder);
-  HWND error = WaitForWindow(kErrorTitle, 30000);
+  HWND error = WaitForTitle(kExtractorErrorTitle, 30000);
   ASSERT_NE(nullptr, error) << "no error box";
-  EXPECT_EQ(nullptr, FindWindowA(nullptr, kDoneTitle));
+  EXPECT_EQ(nullptr, FindWindowA(nullptr, kExtractorDoneTitle));
   EXPECT_EQ(std::vector<std::string>{}, ListFolder(folder)) << "no file, partial or whole";
   char text[1024] = "garbage";
   GetDlgItemTextA(error, 0xFFFF, text, sizeof text);  // a message box's text
@@ -75,7 +67,7 @@ TEST_F(ExtractorWindowTest, ADamagedArchiveShowsItsOwnErrorAndNeverTheCompletion
   EXPECT_EQ(std::string::npos, std::string(text).find("unzipped")) << text;
   SendMessageA(error, WM_COMMAND, IDOK, 0);
   // Whatever comes after the error box, it is not the completion box.
-  EXPECT_EQ(nullptr, WaitForWindow(kDoneTitle, 1500));
+  EXPECT_EQ(nullptr, WaitForTitle(kExtractorDoneTitle, 1500));
   CloseAndExpectExit();
 }
 
@@ -83,25 +75,25 @@ TEST_F(ExtractorWindowTest, ARefusedEntryShowsTheErrorAndWritesNothing) {
   std::string folder = scratch / "Quillbar";
   Start("refused.exe");
   Unzip(folder);
-  HWND error = WaitForWindow(kErrorTitle, 30000);
+  HWND error = WaitForTitle(kExtractorErrorTitle, 30000);
   ASSERT_NE(nullptr, error) << "no error box";
   EXPECT_FALSE(PathExists(folder));
   EXPECT_FALSE(PathExists(scratch / "evil.txt"));
   SendMessageA(error, WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(nullptr, WaitForWindow(kDoneTitle, 1000));
+  EXPECT_EQ(nullptr, WaitForTitle(kExtractorDoneTitle, 1000));
   CloseAndExpectExit();
 }
 
 TEST_F(ExtractorWindowTest, AnEmptyFolderFieldAsksForAFolder) {
   Start("good.exe");
   Unzip("");
-  HWND error = WaitForWindow(kErrorTitle, 20000);
+  HWND error = WaitForTitle(kExtractorErrorTitle, 20000);
   ASSERT_NE(nullptr, error);
   SendMessageA(error, WM_COMMAND, IDOK, 0);
   // The person can then type a folder and press the button again.
   std::string folder = scratch / "typed";
   Unzip(folder);
-  HWND done = WaitForWindow(kDoneTitle, 30000);
+  HWND done = WaitForTitle(kExtractorDoneTitle, 30000);
   ASSERT_NE(nullptr, done);
   EXPECT_TRUE(PathExists(folder + "\\readme.txt"));
   SendMessageA(done, WM_COMMAND, IDCANCEL, 0);
@@ -130,10 +122,10 @@ TEST_F(ExtractorWindowTest, TheMainTemplateCarriesNeitherTitleTheInstallerPollsF
   ASSERT_NE(nullptr, window);
   char caption[64] = "garbage";
   GetWindowTextA(window, caption, sizeof caption);
-  EXPECT_STRNE(kDoneTitle, caption);
-  EXPECT_STRNE(kMainTitle, caption);
-  EXPECT_EQ(nullptr, FindWindowA(nullptr, kDoneTitle));
-  EXPECT_EQ(nullptr, FindWindowA(nullptr, kMainTitle));
+  EXPECT_STRNE(kExtractorDoneTitle, caption);
+  EXPECT_STRNE(kExtractorTitle, caption);
+  EXPECT_EQ(nullptr, FindWindowA(nullptr, kExtractorDoneTitle));
+  EXPECT_EQ(nullptr, FindWindowA(nullptr, kExtractorTitle));
   DestroyWindow(window);
   FreeLibrary(stub);
 }

@@ -248,20 +248,6 @@ TEST_F(UnpackTest, AJournalThatCannotBeReadBesideSetAsideFilesChangesNothing) {
             Narrow(text));
 }
 
-TEST_F(UnpackTest, AFileWaitingForTheRestartInTheWorkFolderDoesNotStopTheNextUnpack) {
-  // A set-aside program that was still running when its unpack ended.
-  MakeFolder(WorkFolder(scratch.path()));
-  WriteFile(WorkFolder(scratch.path()) + "\\gone-1234", "an earlier program still running");
-  {
-    HeldByAnotherProcess holder(WorkFolder(scratch.path()) + "\\gone-1234");
-    ASSERT_TRUE(holder.held());
-    ASSERT_TRUE(Unpack("good.exe", scratch.path())) << outcome.step;
-    EXPECT_EQ(std::vector<std::string>{"gone-1234"}, ListFolder(WorkFolder(scratch.path())));
-  }
-  ASSERT_TRUE(Unpack("good.exe", scratch.path())) << outcome.step;
-  ExpectProductIn(scratch.path());
-}
-
 // The names pending deletion at the next restart, as Windows keeps them.
 std::wstring PendingDeletions() {
   wchar_t value[8192] = {};
@@ -280,8 +266,8 @@ TEST_F(UnpackTest, ARunningProgramIsReplacedAndItsEarlierCopyGoesAtTheRestart) {
   std::string program = folder + "\\zz-last.bin";
   ASSERT_TRUE(CopyFileA((TestFolder() + "\\file_holder.exe").c_str(), program.c_str(), FALSE));
   WriteFile(scratch / "held.txt", "");
-  bool ok;
-  std::vector<std::string> work;
+  bool ok, again;
+  std::vector<std::string> work, workAgain;
   std::wstring pending;
   {
     HeldByAnotherProcess running(scratch / "held.txt", program);
@@ -289,8 +275,13 @@ TEST_F(UnpackTest, ARunningProgramIsReplacedAndItsEarlierCopyGoesAtTheRestart) {
     ok = Unpack("good.exe", folder);
     work = ListFolder(WorkFolder(folder));
     pending = PendingDeletions();
+    // The earlier copy, still running, does not stop the next unpack.
+    again = ok && Unpack("good.exe", folder);
+    workAgain = ListFolder(WorkFolder(folder));
   }
   ASSERT_TRUE(ok) << outcome.step;
+  EXPECT_TRUE(again) << outcome.step;
+  EXPECT_EQ(work, workAgain);
   std::vector<std::string> expected = ProductList();
   expected.push_back("qbar-work~00");
   std::sort(expected.begin(), expected.end());

@@ -76,29 +76,22 @@ TEST(Journal, ANameTooLongForTheRoomIsRefusedAndTheTextKept) {
 
 TEST(Journal, AnythingTheWriterCannotHaveWrittenIsUnreadable) {
   const std::string start = "quillbar unpack journal 1\n";
+  EXPECT_EQ(kJournalUnreadable, Check("quillbar unpack journal 2\nplanned\n")) << "another format";
+  // Each row fails another of the reader's checks.
   const char* const plans[] = {
-      "",                                                 // no first line
-      "quillbar unpack journal 2\nplanned\n",             // another format
-      "\nnew 0 a\nplanned\n",                             // the first line cut
-      "new 0 a\nnew 0 b\nplanned\n",                      // slots that do not rise
-      "new 2 a\nnew 1 b\nplanned\n",                      // nor fall
+      "new 1 a\nnew 1 b\nplanned\n",                      // slots that do not rise
       "new 01 a\nplanned\n",                              // a second spelling of 1
       "new 1000000 a\nplanned\n",                         // a slot past the largest
       "new a\nplanned\n",                                 // no slot
       "new 1a\nplanned\n",                                // no blank after it
       "new 1 \nplanned\n",                                // no name
       "moved 1 a\nplanned\n",                             // no such record
-      "aside 1 ../setup.exe\nplanned\n",                  // a name leaving the folder
-      "aside 1 C:\\x\nplanned\n",                         // a path
-      "aside 1 nul.txt\nplanned\n",                       // a device
-      "aside 1 a\r\nplanned\n",                           // a control character in the name
+      "aside 1 ../setup.exe\nplanned\n",                  // a name the archive could not hold
       "aside 1 Readme.txt\nnew 2 README.TXT\nplanned\n",  // one file twice
       "new 1 a\nplanned\nplaced\nplaced\n",               // more after the end
-      "new 1 a\nplanned\nplanned\n",                      // something else after the plan
   };
   for (const char* plan : plans) {
-    std::string text = plan[0] == 'q' || plan[0] == '\n' || !plan[0] ? plan : start + plan;
-    EXPECT_EQ(kJournalUnreadable, Check(text)) << text;
+    EXPECT_EQ(kJournalUnreadable, Check(start + plan)) << plan;
   }
   std::string nul = start + "new 1 a";
   nul += '\0';
