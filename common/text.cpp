@@ -2,24 +2,63 @@
 
 #include <string.h>
 
-bool CopyText(char* dst, size_t size, const char* src) {
+namespace {
+
+// One body for the 8-bit texts of both programs and the self-extractor's
+// UTF-16 ones.
+template <typename C>
+size_t TextLength(const C* text) {
+  size_t length = 0;
+  while (text[length]) ++length;
+  return length;
+}
+
+// Length of the text in dst, or size when dst holds no terminator.
+template <typename C>
+size_t UsedLength(const C* dst, size_t size) {
+  size_t used = 0;
+  while (used < size && dst[used]) ++used;
+  return used;
+}
+
+template <typename C>
+bool CopyTextOf(C* dst, size_t size, const C* src) {
   if (size == 0) return false;
-  size_t length = strlen(src);
+  size_t length = TextLength(src);
   if (length >= size) {
-    dst[0] = '\0';
+    dst[0] = 0;
     return false;
   }
-  memmove(dst, src, length + 1);
+  memmove(dst, src, (length + 1) * sizeof(C));
   return true;
 }
 
-bool AppendText(char* dst, size_t size, const char* tail) {
-  size_t used = BoundedLength(dst, size);
+template <typename C>
+bool AppendTextOf(C* dst, size_t size, const C* tail) {
+  size_t used = UsedLength(dst, size);
   if (used == size) return false;  // no terminator: nothing safe to append to
-  size_t length = strlen(tail);
+  size_t length = TextLength(tail);
   if (length >= size - used) return false;
-  memmove(dst + used, tail, length + 1);
+  memmove(dst + used, tail, (length + 1) * sizeof(C));
   return true;
+}
+
+}  // namespace
+
+bool CopyText(char* dst, size_t size, const char* src) {
+  return CopyTextOf(dst, size, src);
+}
+bool CopyText(wchar_t* dst, size_t size, const wchar_t* src) {
+  return CopyTextOf(dst, size, src);
+}
+bool AppendText(char* dst, size_t size, const char* tail) {
+  return AppendTextOf(dst, size, tail);
+}
+bool AppendText(wchar_t* dst, size_t size, const wchar_t* tail) {
+  return AppendTextOf(dst, size, tail);
+}
+size_t BoundedLength(const char* text, size_t size) {
+  return UsedLength(text, size);
 }
 
 bool JoinPath(char* dst, size_t size, const char* folder, const char* name) {
@@ -33,11 +72,6 @@ bool JoinPath(char* dst, size_t size, const char* folder, const char* name) {
   memmove(dst, folder, folderLength);
   memmove(dst + folderLength, name, nameLength + 1);
   return true;
-}
-
-size_t BoundedLength(const char* text, size_t size) {
-  const void* end = memchr(text, '\0', size);
-  return end ? static_cast<size_t>(static_cast<const char*>(end) - text) : size;
 }
 
 void LowerAsciiLetters(char* text) {
@@ -57,45 +91,8 @@ bool AppendDecimal(char* dst, size_t size, unsigned value) {
   return AppendText(dst, size, p);
 }
 
-namespace {
-
-size_t WideLength(const wchar_t* text) {
-  size_t length = 0;
-  while (text[length]) ++length;
-  return length;
-}
-
-// Length of the text in dst, or size when dst holds no terminator.
-size_t WideUsed(const wchar_t* dst, size_t size) {
-  size_t used = 0;
-  while (used < size && dst[used]) ++used;
-  return used;
-}
-
-}  // namespace
-
-bool CopyText(wchar_t* dst, size_t size, const wchar_t* src) {
-  if (size == 0) return false;
-  size_t length = WideLength(src);
-  if (length >= size) {
-    dst[0] = L'\0';
-    return false;
-  }
-  memmove(dst, src, (length + 1) * sizeof(wchar_t));
-  return true;
-}
-
-bool AppendText(wchar_t* dst, size_t size, const wchar_t* tail) {
-  size_t used = WideUsed(dst, size);
-  if (used == size) return false;
-  size_t length = WideLength(tail);
-  if (length >= size - used) return false;
-  memmove(dst + used, tail, (length + 1) * sizeof(wchar_t));
-  return true;
-}
-
 bool AppendAsciiText(wchar_t* dst, size_t size, const char* tail) {
-  size_t used = WideUsed(dst, size);
+  size_t used = UsedLength(dst, size);
   size_t length = strlen(tail);
   if (used == size || length >= size - used) return false;
   for (size_t i = 0; i <= length; ++i) dst[used + i] = static_cast<unsigned char>(tail[i]);
