@@ -18,15 +18,6 @@ bool StartsWith(const uint8_t* data, size_t size, const char* text) {
   return size >= length && memcmp(data, text, length) == 0;
 }
 
-bool SameNameIgnoringCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    char x = *a >= 'A' && *a <= 'Z' ? static_cast<char>(*a - 'A' + 'a') : *a;
-    char y = *b >= 'A' && *b <= 'Z' ? static_cast<char>(*b - 'A' + 'a') : *b;
-    if (x != y) return false;
-    if (!x) return true;
-  }
-}
-
 // Parses one plan record from the line [data, data + length) (no "\n").
 bool ParseRecord(const uint8_t* data, size_t length, JournalRecord* record) {
   size_t at;
@@ -123,7 +114,7 @@ JournalState JournalCheck(const uint8_t* data, size_t size) {
     while (other < recordStart) {
       NextLine(data, size, &other, &line, &length);
       ParseRecord(line, length, &earlier);
-      if (SameNameIgnoringCase(earlier.name, record.name)) return kJournalUnreadable;
+      if (ZipSameName(earlier.name, record.name)) return kJournalUnreadable;
     }
   }
   size_t tail = size - cursor;

@@ -26,12 +26,6 @@ char LowerAscii(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
 }
 
-bool SameNameIgnoringCase(const char* a, const char* b) {
-  for (; *a && LowerAscii(*a) == LowerAscii(*b); ++a, ++b) {
-  }
-  return LowerAscii(*a) == LowerAscii(*b);
-}
-
 // Windows opens a device, not a file, for these base names whatever the
 // extension ("nul.txt" is the null device), and it drops blanks at the end of
 // the base first, so "nul .txt" is the null device too.
@@ -214,7 +208,7 @@ ZipStatus ZipCheckAll(const ZipArchive& archive, char* badName) {
     ZipEntry earlier;
     for (size_t other = archive.directory; status == kZipOk && other < start;) {
       if (ZipReadEntry(archive, &other, &earlier) != kZipOk) return kZipBadDirectory;
-      if (SameNameIgnoringCase(earlier.name, entry.name)) status = kZipDuplicateName;
+      if (ZipSameName(earlier.name, entry.name)) status = kZipDuplicateName;
       size_t earlierEnd = earlier.dataOffset + earlier.compressedSize;
       if (status == kZipOk && entry.localHeader < earlierEnd && earlier.localHeader < end) {
         status = kZipOverlap;
@@ -303,4 +297,10 @@ ZipStatus ZipExtract(const ZipArchive& archive, const ZipEntry& entry, uint8_t* 
     return ExtractDeflated(archive, entry, buffer, bufferSize, sink, context);
   }
   return kZipUnsupported;
+}
+
+bool ZipSameName(const char* a, const char* b) {
+  for (; *a && LowerAscii(*a) == LowerAscii(*b); ++a, ++b) {
+  }
+  return LowerAscii(*a) == LowerAscii(*b);
 }

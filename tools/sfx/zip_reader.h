@@ -60,6 +60,10 @@ ZipStatus ZipReadEntry(const ZipArchive& archive, size_t* cursor, ZipEntry* entr
 // digit (the form of an 8.3 alias, which may name another long-named file).
 bool ZipNameAllowed(const char* name);
 
+// Whether two names land on one file: equal but for the letter case of A to
+// Z, as Windows compares names.
+bool ZipSameName(const char* a, const char* b);
+
 // Walks the whole directory before anything is written: every record and
 // local header, every name, no duplicate (letter case ignored), no two
 // entries whose bytes [local header, data end) overlap (a small archive must
