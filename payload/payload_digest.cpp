@@ -7,9 +7,8 @@
 namespace {
 
 // Static, as it is too large for the stack of a program without the
-// runtime's stack probes; named into .bss because -fdata-sections would give
-// it a section of its own holding 64 KiB of zeros in setup.exe.
-BYTE block[64 * 1024] __attribute__((section(".bss")));
+// runtime's stack probes.
+BYTE block[64 * 1024];
 
 void Zero(BYTE* bytes, DWORD count) {
   while (count) bytes[--count] = 0;
