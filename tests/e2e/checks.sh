@@ -114,13 +114,8 @@ shell_folder() {
   e2e_shell_folder "$SC_PREFIX" "$1"
 }
 
-# The fields of a shortcut as lnkinfo reads it, one "Field: value" a line;
-# the local path read back from the UTF-8 that setup.exe saved it in.
-lnk_fields() {
-  lnkinfo -c windows-1256 "$(unix_path "$1")" 2>/dev/null |
-    sed -n 's/^\t\(Description\|Local path\|Working directory\|Command line arguments\|Relative path\)[\t ]*: \(.*\)$/\1: \2/p' |
-    python3 "$E2E_DIR/lnk_local_path.py"
-}
+# The fields of a shortcut (a Windows path) as lnkinfo reads it.
+lnk_fields() { e2e_lnk_fields "$(unix_path "$1")"; }
 
 # expect_lnk <link> <description> <target> <working directory> <arguments>
 # An empty working directory or argument text means the shortcut has none.

@@ -106,6 +106,17 @@ e2e_wine() {
   WINEPREFIX=$prefix "$QB_WINE" "$@" </dev/null
 }
 
+# The fields of a shortcut file (a Unix path) as lnkinfo reads it, one
+# "Field: value" a line. Wine saves the target as 8-bit text in the saving
+# program's code page, UTF-8 for setup.exe: lnkinfo reads it byte for byte
+# (windows-1256 gives every byte a character) and lnk_local_path.py turns the
+# bytes back into UTF-8.
+e2e_lnk_fields() {
+  lnkinfo -c windows-1256 "$1" 2>/dev/null |
+    sed -n 's/^\t\(Description\|Local path\|Working directory\|Command line arguments\|Relative path\)[\t ]*: \(.*\)$/\1: \2/p' |
+    python3 "$QB_ROOT/tests/e2e/lnk_local_path.py"
+}
+
 # Puts setup.exe (and, unless told otherwise, the payload beside it) into
 # C:\setup, and the robot and stand-ins into C:\e2e. The two files come
 # from the folder $E2E_SHIPPED when it is set (a release), else from the build.
