@@ -42,10 +42,49 @@ qb_ensure_packages() {
   dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
   if [ ${#need[@]} -gt 0 ]; then
     qb_log "installing: ${need[*]}"
-    apt-get update -q >/dev/null
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need[@]}" >/dev/null
+    qb_apt_update
+    qb_apt_install "${need[@]}"
   fi
   qb_ensure_locales
+}
+
+# A mirror in the middle of a sync serves an index that does not match its
+# release file, and apt-get update then fails for the whole run. It is tried
+# again a few times; after that the install goes on with the lists it has.
+qb_apt_update() {
+  local attempt log
+  log=$(mktemp)
+  for attempt in 1 2 3; do
+    apt-get update -q >"$log" 2>&1 && { rm -f "$log"; return 0; }
+    [ $attempt -lt 3 ] && sleep $((attempt * 10))
+  done
+  qb_log "apt-get update failed three times; going on with the package lists it has:"
+  grep -E '^(E|W):' "$log" | head -n 5 >&2 || true
+  rm -f "$log"
+}
+
+# With one architecture's index missing, the candidates of amd64 and i386
+# packages may come from different suites and no longer match; the
+# distribution's own release, asked for by name, has both. The run stops
+# only when the packages really cannot be had, and then names them.
+qb_apt_install() {
+  local codename log package missing=()
+  log=$(mktemp)
+  export DEBIAN_FRONTEND=noninteractive
+  if apt-get install -y -q "$@" >"$log" 2>&1; then rm -f "$log"; return 0; fi
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  if [ -n "$codename" ]; then
+    qb_log "apt-get install failed; trying again from the $codename release"
+    if apt-get install -y -q -t "$codename" "$@" >"$log" 2>&1; then rm -f "$log"; return 0; fi
+  fi
+  for package in "$@"; do
+    apt-get install -s -q ${codename:+-t "$codename"} "$package" >/dev/null 2>&1 ||
+      missing+=("$package")
+  done
+  echo "packages that cannot be installed: ${missing[*]:-$*}" >&2
+  grep -E '^(E|W):|Depends:' "$log" | head -n 20 >&2 || true
+  rm -f "$log"
+  return 1
 }
 
 # The locales the end-to-end scenarios run under: Wine takes its ANSI code
