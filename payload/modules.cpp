@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "payload/file_steps.h"
 #include "seam/outside.h"
 #include "setup/setup_state.h"
 #include "common/text.h"
@@ -39,13 +40,15 @@ const char kLockedText[] =
     "Press Yes to reboot now and run setup again.  No to reboot later and run setup manually.";
 
 // Copies installFolder + newName over installFolder + oldName; false when
-// either path is too long or the copy fails.
+// either path is too long or the copy fails. A file that another program
+// reads for a moment is waited for: only a module that stays held counts as
+// locked.
 bool CopyInInstallFolder(const char* newName, const char* oldName) {
   char source[MAX_PATH];
   char target[MAX_PATH];
   if (!JoinPath(source, setupState.installFolder, newName)) return false;
   if (!JoinPath(target, setupState.installFolder, oldName)) return false;
-  return CopyFileA(source, target, FALSE) != 0;
+  return CopyFileWaiting(source, target, FALSE);
 }
 
 void SetPrivatePsapiAside() {
@@ -59,8 +62,8 @@ void SetPrivatePsapiAside() {
   if (!JoinPath(privateCopy, setupState.installFolder, "\\PSAPI.Dll")) return;
   if (!JoinPath(setAside, setupState.installFolder, "\\PSAPI.dllbak")) return;
   if (!FileVersionAtLeast(systemCopy, kSystemPsapiAtLeastMS)) return;
-  DeleteFileA(setAside);
-  MoveFileA(privateCopy, setAside);
+  DeleteFileWaiting(setAside);
+  MoveFileWaiting(privateCopy, setAside);
 }
 
 bool MainModuleIsCurrent() {

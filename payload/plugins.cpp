@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "payload/file_steps.h"
 #include "setup/setup_state.h"
 #include "common/text.h"
 
@@ -33,7 +34,8 @@ void MoveIntoFolder(const char* folder, const char* name) {
   if (!JoinPath(source, setupState.installFolder, "\\") || !AppendText(source, name)) return;
   if (!JoinPath(target, folder, "\\") || !AppendText(target, name)) return;
   // MoveFileA does not replace, so the older copy goes first, even when
-  // there is nothing new to take its place.
-  DeleteFileA(target);
-  MoveFileA(source, target);
+  // there is nothing new to take its place. Either may be held a moment by
+  // a program that reads every new file.
+  DeleteFileWaiting(target);
+  MoveFileWaiting(source, target);
 }
