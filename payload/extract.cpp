@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include "payload/file_steps.h"
 #include "payload/payload_pin.h"
 #include "payload/plugins.h"
 #include "seam/outside.h"
@@ -17,6 +20,8 @@ const char kExtractorName[] = "\\qbar!ins.exe";
 const char kMainWindowTitle[] = "WinZip Self-Extractor - qbar!ins.exe";
 const char kCompletionTitle[] = "WinZip Self-Extractor";
 const int kDestinationControl = 106;
+// The extractor's progress bar, when it has one.
+const int kProgressControl = 109;
 
 const int kWindowAttempts = 80;
 const DWORD kWindowAttemptPause = 200;
@@ -24,6 +29,8 @@ const int kCompletionChecks = 60;
 const DWORD kCompletionCheckPause = 333;
 const DWORD kCopyRetryPause = 1000;
 const DWORD kDismissPause = 1000;
+// How long an extractor that is ended may take to go.
+const DWORD kEndWait = 10000;
 
 const char* const kSampleNames[] = {"\\default.qcf",  "\\empty.qcf",   "\\tiered.qcf",
                                     "\\showcase.qcf", "\\cascade.qcf", "\\demo.qcf"};
@@ -73,11 +80,12 @@ HANDLE MakeHeldExtractorCopy() {
   }
 }
 
-bool RunExtractor() {
+// Runs the extractor copy; process receives the program started, or null.
+bool RunExtractor(HANDLE* process) {
   char commandLine[MAX_PATH + 2] = "\"";
   AppendText(commandLine, setupState.extractorCopyPath);  // fits: the path is under MAX_PATH
   AppendText(commandLine, "\"");
-  UINT result = outside.winExec(commandLine, SW_SHOW);
+  UINT result = outside.winExec(commandLine, SW_SHOW, process);
   if (result > 32) return true;
   char text[64] = "Unable to winexec unzip program ";
   AppendDecimal(text, result);
@@ -95,13 +103,40 @@ HWND WaitForMainWindow() {
   return NULL;
 }
 
-HWND WaitForCompletionBox() {
-  for (int check = 0; check < kCompletionChecks; ++check) {
+// Where the extractor's progress bar stands; -1 when it has none or does not
+// answer within a second (a hung extractor must not hang setup too).
+LRESULT ProgressOf(HWND mainWindow) {
+  HWND bar = GetDlgItem(mainWindow, kProgressControl);
+  DWORD_PTR position;
+  if (!bar ||
+      !SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 1000, &position)) {
+    return -1;
+  }
+  return static_cast<LRESULT>(position);
+}
+
+// A slow unpack is not a stalled one: a check at which the extractor's
+// progress bar has moved does not count, so the wait gives up only after 60
+// checks at which nothing moved.
+HWND WaitForCompletionBox(HWND mainWindow) {
+  LRESULT progress = ProgressOf(mainWindow);
+  for (int still = 0; still < kCompletionChecks;) {
     outside.sleep(kCompletionCheckPause);
     HWND box = FindWindowA(NULL, kCompletionTitle);
     if (box) return box;
+    LRESULT now = ProgressOf(mainWindow);
+    if (now == progress) ++still;
+    progress = now;
   }
   return NULL;
+}
+
+// An extractor given up on must not go on: it runs with setup's rights, and
+// a later press of its Unzip button would install into a folder that nothing
+// registers. Its work folder heals at the next unpack, wherever it is cut
+// off. Waiting for its end lets the end of the run delete the copy.
+void EndExtractor(HANDLE process) {
+  if (process && TerminateProcess(process, 1)) WaitForSingleObject(process, kEndWait);
 }
 
 // The extractor's completion box is closed through its Cancel command; it is
@@ -121,16 +156,15 @@ void CopySamplesToConfigFolder() {
   char seed[MAX_PATH];
   if (!JoinPath(mainFile, setupState.configFolder, "\\Qbarconf.qcf")) return;
   if (!JoinPath(seed, setupState.configFolder, "\\Default.qcf")) return;
-  if (!Exists(mainFile)) CopyFileA(seed, mainFile, TRUE);
+  if (!Exists(mainFile)) CopyFileWaiting(seed, mainFile, TRUE);
 }
 
-// Runs the extractor copy and drives it through its windows; 1 when the
-// files are unpacked and placed.
-int RunAndDriveExtractor() {
-  if (!RunExtractor()) return 0;
-
+// Drives the started extractor through its windows; 1 when the files are
+// unpacked and placed.
+int DriveExtractor(HANDLE process) {
   HWND mainWindow = WaitForMainWindow();
   if (!mainWindow) {
+    EndExtractor(process);
     ShowSetupError("Unable to run unzip program.");
     return 0;
   }
@@ -138,8 +172,9 @@ int RunAndDriveExtractor() {
                reinterpret_cast<LPARAM>(setupState.installFolder));
   PostMessageA(mainWindow, WM_COMMAND, IDOK, 0);
 
-  HWND completionBox = WaitForCompletionBox();
+  HWND completionBox = WaitForCompletionBox(mainWindow);
   if (!completionBox) {
+    EndExtractor(process);
     ShowSetupError("cannot complete unzip");
     return 0;
   }
@@ -177,7 +212,9 @@ int ExtractPayload(const char* archiveName) {
   // until the extractor has unpacked it.
   int result = 0;
   if (IsPinnedPayload(heldCopy)) {
-    result = RunAndDriveExtractor();
+    HANDLE process = NULL;
+    if (RunExtractor(&process)) result = DriveExtractor(process);
+    if (process) CloseHandle(process);
   } else {
     ShowSetupError(
         "The qbar47.dat file in the setup.exe folder is damaged or does not belong to this "
@@ -192,5 +229,5 @@ void CopyToConfigFolder(const char* name) {
   char target[MAX_PATH];
   if (!JoinPath(source, setupState.installFolder, name)) return;
   if (!JoinPath(target, setupState.configFolder, name)) return;
-  CopyFileA(source, target, FALSE);
+  CopyFileWaiting(source, target, FALSE);
 }

@@ -10,7 +10,9 @@
 struct Outside {
   int (*messageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
   void (*sleep)(DWORD milliseconds);
-  UINT (*winExec)(LPCSTR commandLine, UINT showState);
+  // As WinExec; process, when not null, receives the started program's
+  // process (null when none started), which the caller closes.
+  UINT (*winExec)(LPCSTR commandLine, UINT showState, HANDLE* process);
   BOOL (*exitWindows)(UINT flags, DWORD reason);
   // The setup program's own path, as GetModuleFileNameA(NULL, ...) gives it.
   DWORD (*moduleFileName)(LPSTR buffer, DWORD size);

@@ -172,7 +172,7 @@ void StartQuillbar(const char* productPath) {
     }
     SetCurrentDirectoryA(setupState.configFolder);
   }
-  outside.winExec(commandLine, SW_SHOW);
+  outside.winExec(commandLine, SW_SHOW, NULL);
 }
 
 void FinishCompletedInstallation() {

@@ -77,7 +77,7 @@ void ViewReadMe() {
   CopyText(commandLine, notepad);  // fits: the buffer has room for both paths and the blank
   AppendText(commandLine, " ");
   AppendText(commandLine, readMePath);
-  outside.winExec(commandLine, SW_SHOW);
+  outside.winExec(commandLine, SW_SHOW, NULL);
 }
 
 INT_PTR CALLBACK ShortcutsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {

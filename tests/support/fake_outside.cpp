@@ -23,7 +23,7 @@ void FakeOutside::Answer(int result, std::function<void()> action) {
 }
 
 void FakeOutside::UseRealLaunch() {
-  launch = [](const char* commandLine, UINT show) { return WinExec(commandLine, show); };
+  realLaunch_ = true;
 }
 
 int FakeOutside::MessageBoxHook(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
@@ -47,9 +47,11 @@ void FakeOutside::SleepHook(DWORD milliseconds) {
   if (self->onSleep) self->onSleep(self->now);
 }
 
-UINT FakeOutside::WinExecHook(LPCSTR commandLine, UINT show) {
+UINT FakeOutside::WinExecHook(LPCSTR commandLine, UINT show, HANDLE* process) {
   FakeOutside* self = current_;
   self->launches.push_back(commandLine);
+  if (self->realLaunch_) return RealOutside().winExec(commandLine, show, process);
+  if (process) *process = NULL;
   return self->launch ? self->launch(commandLine, show) : 33;
 }
 

@@ -40,7 +40,8 @@ class FakeOutside {
   std::function<void(DWORD now)> onSleep;
 
   // Launches are recorded; launch decides the result (default: 33, nothing
-  // started). UseRealLaunch() starts the program for real as well.
+  // started). UseRealLaunch() starts the program for real as well, and hands
+  // its process to the caller that asks for it.
   std::vector<std::string> launches;
   std::function<UINT(const char* commandLine, UINT show)> launch;
   void UseRealLaunch();
@@ -54,10 +55,11 @@ class FakeOutside {
 
  private:
   std::deque<std::pair<int, std::function<void()>>> answers_;
+  bool realLaunch_ = false;
   static FakeOutside* current_;
   static int MessageBoxHook(HWND, LPCSTR, LPCSTR, UINT);
   static void SleepHook(DWORD);
-  static UINT WinExecHook(LPCSTR, UINT);
+  static UINT WinExecHook(LPCSTR, UINT, HANDLE*);
   static BOOL ExitWindowsHook(UINT, DWORD);
   static DWORD ModuleFileNameHook(LPSTR, DWORD);
   static UINT WindowsDirectoryHook(LPSTR, UINT);
