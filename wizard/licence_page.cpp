@@ -7,7 +7,27 @@
 #include "wizard/page_result.h"
 
 namespace {
+
 const int kLicenceList = 1008;
+
+// The list scrolls sideways as far as its widest line, measured in the
+// list's own font (at the monitor's DPI), so that every line can be read.
+void SetWidestLineExtent(HWND list) {
+  HDC dc = GetDC(list);
+  HGDIOBJ oldFont =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+  SIZE size = {0, 0};
+  LONG widest = 0;
+  for (const char* line : kLicenceLines) {
+    GetTextExtentPoint32A(dc, line, lstrlenA(line), &size);
+    if (size.cx > widest) widest = size.cx;
+  }
+  SelectObject(dc, oldFont);
+  ReleaseDC(list, dc);
+  // And room for the margin that the list draws before each line.
+  SendMessageA(list, LB_SETHORIZONTALEXTENT, widest + size.cy / 2, 0);
+}
+
 }  // namespace
 
 void FillLicenseList(HWND dialog, int listId) {
@@ -15,6 +35,7 @@ void FillLicenseList(HWND dialog, int listId) {
   for (const char* line : kLicenceLines) {
     SendDlgItemMessageA(dialog, listId, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
   }
+  SetWidestLineExtent(GetDlgItem(dialog, listId));
 }
 
 INT_PTR CALLBACK LicensePageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
