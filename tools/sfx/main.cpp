@@ -2,10 +2,14 @@
 // this program's own file into the folder typed in it. The installer drives
 // it through its window titles, the folder field and the start button, so
 // those stay fixed; the unpacking itself runs on a second thread so that the
-// window keeps answering while a large product is written. Its windows are
-// Unicode and the folder stays UTF-16 from the field to the file calls: the
-// installer's ANSI text is converted once, by the system, on its way in.
+// window keeps answering, and shows its progress, while a large product is
+// written. Its windows are Unicode and the folder stays UTF-16 from the field
+// to the file calls: the installer's ANSI text is converted once, by the
+// system, on its way in.
 #include <windows.h>
+
+#include <commctrl.h>
+#include <string.h>
 
 #include "common/safe_dll_search.h"
 #include "common/text.h"
@@ -15,22 +19,85 @@
 namespace {
 
 const UINT kUnpackFinished = WM_APP + 1;
+const UINT kProgressChanged = WM_APP + 2;
 const wchar_t kTitlePrefix[] = L"WinZip Self-Extractor - ";
 const wchar_t kErrorCaption[] = L"Self-Extractor Error";
+
+// What the unpacking thread last reported, for the window's thread to show.
+struct Shown {
+  CRITICAL_SECTION lock;
+  ULONGLONG done;
+  ULONGLONG total;
+  wchar_t status[kZipMaxName + 80];
+  volatile LONG posted;  // a kProgressChanged is on its way
+};
 
 struct Extractor {
   HWND window;
   wchar_t ownPath[MAX_PATH];
   wchar_t folder[MAX_PATH];
+  // The program's own file, opened once at start and held, sharing reading
+  // only, until the program ends: no rename or replacement of the file
+  // while it runs can change what it unpacks.
+  MappedFile archive;
+  DWORD archiveError;  // why it could not be opened, or 0
   HANDLE worker;
   volatile LONG cancel;
   UnpackOutcome outcome;
+  Shown shown;
 };
 
 Extractor extractor;
 
+// Runs on the unpacking thread, which never waits for the window's: the
+// window's thread may itself be waiting for it to end.
+void OnProgress(void*, const UnpackProgress& progress) {
+  Shown& shown = extractor.shown;
+  EnterCriticalSection(&shown.lock);
+  shown.done = progress.done;
+  shown.total = progress.total;
+  shown.status[0] = L'\0';
+  if (progress.name) {
+    size_t size = sizeof shown.status / sizeof shown.status[0];
+    AppendText(shown.status, size, progress.waiting ? L"Waiting for " : L"Unzipping ");
+    AppendAsciiText(shown.status, size, progress.name);
+    AppendText(shown.status, size,
+               progress.waiting ? L", which another program is reading..." : L"...");
+  } else if (progress.waiting) {
+    CopyText(shown.status, L"Waiting for a file that another program is reading...");
+  }
+  LeaveCriticalSection(&shown.lock);
+  if (!InterlockedExchange(&shown.posted, 1)) {
+    PostMessageW(extractor.window, kProgressChanged, 0, 0);
+  }
+}
+
+// The bar counts in units of 2^shift bytes, so that its range fits an int.
+void ShowProgress(HWND window) {
+  Shown& shown = extractor.shown;
+  InterlockedExchange(&shown.posted, 0);
+  wchar_t status[sizeof shown.status / sizeof shown.status[0]];
+  EnterCriticalSection(&shown.lock);
+  ULONGLONG done = shown.done, total = shown.total;
+  CopyText(status, shown.status);
+  LeaveCriticalSection(&shown.lock);
+  int shift = 0;
+  while ((total >> shift) > 0x7FFFFFFF) ++shift;
+  SendDlgItemMessageW(window, IDC_SFX_PROGRESS, PBM_SETRANGE32, 0,
+                      static_cast<LPARAM>(total >> shift));
+  SendDlgItemMessageW(window, IDC_SFX_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(done >> shift), 0);
+  if (status[0]) SetDlgItemTextW(window, IDC_SFX_STATUS, status);
+}
+
 DWORD WINAPI Unpack(void*) {
-  UnpackFile(extractor.ownPath, extractor.folder, &extractor.cancel, &extractor.outcome);
+  UnpackObserver observer = {&extractor.cancel, nullptr, OnProgress, nullptr};
+  if (extractor.archiveError) {
+    memset(&extractor.outcome, 0, sizeof extractor.outcome);
+    extractor.outcome.step = kUnpackNoArchive;
+    extractor.outcome.error = extractor.archiveError;
+  } else {
+    UnpackMapped(extractor.archive, extractor.folder, &observer, &extractor.outcome);
+  }
   PostMessageW(extractor.window, kUnpackFinished, 0, 0);
   return 0;
 }
@@ -39,6 +106,7 @@ void SetBusy(HWND window, bool busy) {
   EnableWindow(GetDlgItem(window, IDOK), !busy);
   EnableWindow(GetDlgItem(window, IDC_SFX_FOLDER), !busy);
   SetDlgItemTextW(window, IDC_SFX_STATUS, busy ? L"Unzipping..." : L"");
+  if (busy) SendDlgItemMessageW(window, IDC_SFX_PROGRESS, PBM_SETPOS, 0, 0);
 }
 
 void StartUnpacking(HWND window) {
@@ -115,7 +183,11 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
       if (LOWORD(wParam) == IDOK) StartUnpacking(window);
       if (LOWORD(wParam) == IDCANCEL) SendMessageW(window, WM_CLOSE, 0, 0);
       return TRUE;
+    case kProgressChanged:
+      ShowProgress(window);
+      return TRUE;
     case kUnpackFinished:
+      ShowProgress(window);
       ReportOutcome(window);
       return TRUE;
     case WM_CLOSE:
@@ -148,6 +220,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   wchar_t title[MAX_PATH + sizeof kTitlePrefix];
   CopyText(title, kTitlePrefix);
   AppendText(title, name);
+  if (!MapWholeFile(extractor.ownPath, &extractor.archive)) {
+    extractor.archiveError = GetLastError() ? GetLastError() : ERROR_INVALID_DATA;
+  }
+  InitializeCriticalSection(&extractor.shown.lock);
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
 
   extractor.window =
       CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_SFX_MAIN), nullptr, MainProc, 0);

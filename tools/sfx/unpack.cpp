@@ -10,26 +10,69 @@
 
 namespace {
 
-// Large writes: a 50 MB product unpacks in a few hundred calls.
+// Large writes: a 50 MB product unpacks in a few hundred calls, and the
+// progress moves with each.
 const size_t kInflateBuffer = 1 << 20;
 const DWORD kDurableMove = MOVEFILE_WRITE_THROUGH;
 
+// One unpack on its way: what it reports, and the clock of its waits for
+// files that another program holds for a moment.
+struct Run {
+  const UnpackObserver* observer;
+  UnpackOutcome* outcome;
+  HoldClock clock;
+  UnpackProgress progress;
+};
+
+void Report(Run& run) {
+  if (run.observer->progress) run.observer->progress(run.observer->context, run.progress);
+}
+
+void ReportWaiting(void* context) {
+  Run& run = *static_cast<Run*>(context);
+  run.progress.waiting = true;
+  Report(run);
+  run.progress.waiting = false;
+}
+
+void RealSleep(DWORD milliseconds) {
+  Sleep(milliseconds);
+}
+
+// The file now concerned, and that it is done with when moved is non-zero.
+void Advance(Run& run, const char* name, ULONGLONG moved) {
+  run.progress.name = name;
+  run.progress.done += moved;
+  Report(run);
+}
+
+bool Cancelled(const Run& run) {
+  return run.observer->cancel && *run.observer->cancel;
+}
+
+// An entry's bytes on their way into its scratch file.
 struct WriteTarget {
+  Run* run;
   HANDLE file;
-  volatile LONG* cancel;
+  const wchar_t* path;
 };
 
 bool WriteToFile(void* context, const uint8_t* bytes, size_t count) {
   WriteTarget* target = static_cast<WriteTarget*>(context);
-  if (target->cancel && *target->cancel) return false;
+  Run& run = *target->run;
+  if (Cancelled(run)) return false;
   while (count > 0) {
-    DWORD chunk = count > 0x40000000 ? 0x40000000 : static_cast<DWORD>(count);
+    DWORD chunk = count > kInflateBuffer ? kInflateBuffer : static_cast<DWORD>(count);
     DWORD written = 0;
-    if (!WriteFile(target->file, bytes, chunk, &written, nullptr) || written != chunk) {
+    if (WaitOutHolds(
+            target->path, run.clock,
+            [&] { return WriteFile(target->file, bytes, chunk, &written, nullptr) != FALSE; }) ||
+        written == 0) {
       return false;
     }
-    bytes += chunk;
-    count -= chunk;
+    bytes += written;
+    count -= written;
+    Advance(run, run.progress.name, written);
   }
   return true;
 }
@@ -105,34 +148,41 @@ void SetWriteTime(HANDLE file, const ZipEntry& entry) {
 // One entry on its way into the folder.
 struct Slot {
   char name[kZipMaxName + 1];
-  bool aside;   // its earlier file is set aside as o<slot>
-  bool placed;  // n<slot> has the name
-  HANDLE file;  // n<slot> while it is written and until it is flushed
+  uint32_t size;  // its unpacked bytes
+  bool aside;     // its earlier file is set aside as o<slot>
+  bool placed;    // n<slot> has the name
+  HANDLE file;    // n<slot> while it is written and until it is flushed
 };
 
 // Unpacks one entry into the scratch file path, left open in *file so that
 // its flush can wait until every entry is written (the disk has written most
 // of it back by then). On failure nothing of it is left.
-bool UnpackToScratch(const ZipArchive& archive, const ZipEntry& entry, const wchar_t* path,
-                     uint8_t* buffer, volatile LONG* cancel, HANDLE* file, UnpackOutcome* outcome) {
-  *file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (*file == INVALID_HANDLE_VALUE) {
+bool UnpackToScratch(Run& run, const ZipArchive& archive, const ZipEntry& entry,
+                     const wchar_t* path, uint8_t* buffer, HANDLE* file) {
+  UnpackOutcome* outcome = run.outcome;
+  Advance(run, entry.name, 0);
+  DWORD error = WaitOutHolds(path, run.clock, [&] {
+    *file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return *file != INVALID_HANDLE_VALUE;
+  });
+  if (error) {
     *file = nullptr;
-    return Fail(outcome, kUnpackCannotWrite, entry.name, GetLastError());
+    return Fail(outcome, kUnpackCannotWrite, entry.name, error);
   }
-  WriteTarget target = {*file, cancel};
+  WriteTarget target = {&run, *file, path};
   ZipStatus status = ZipExtract(archive, entry, buffer, kInflateBuffer, WriteToFile, &target);
-  DWORD error = GetLastError();
+  error = GetLastError();
   if (status == kZipOk) {
     SetWriteTime(*file, entry);
+    Advance(run, entry.name, 1);
     return true;
   }
   CloseHandle(*file);
   *file = nullptr;
   DeleteFileW(path);
   if (status == kZipWriteFailed) {
-    if (cancel && *cancel) return Fail(outcome, kUnpackCancelled, entry.name, 0);
+    if (Cancelled(run)) return Fail(outcome, kUnpackCancelled, entry.name, 0);
     return Fail(outcome, kUnpackCannotWrite, entry.name, error);
   }
   outcome->zip = status;
@@ -141,12 +191,16 @@ bool UnpackToScratch(const ZipArchive& archive, const ZipEntry& entry, const wch
 
 // Flushes (when asked) and closes the scratch files left open. Every byte is
 // on the disk before any earlier file is given up for it.
-bool FlushAndClose(Slot* slots, uint32_t count, bool flush, UnpackOutcome* outcome) {
+bool FlushAndClose(Run& run, Slot* slots, const wchar_t* work, uint32_t count, bool flush) {
   bool ok = true;
+  wchar_t scratch[kLongPath];
   for (uint32_t i = 0; i < count; ++i) {
     if (!slots[i].file) continue;
-    if (flush && ok && !FlushFileBuffers(slots[i].file)) {
-      ok = Fail(outcome, kUnpackCannotWrite, slots[i].name, GetLastError());
+    if (flush && ok) {
+      WorkFilePath(scratch, work, 'n', i);
+      DWORD error = WaitOutHolds(scratch, run.clock,
+                                 [&] { return FlushFileBuffers(slots[i].file) != FALSE; });
+      if (error) ok = Fail(run.outcome, kUnpackCannotWrite, slots[i].name, error);
     }
     CloseHandle(slots[i].file);
     slots[i].file = nullptr;
@@ -157,8 +211,9 @@ bool FlushAndClose(Slot* slots, uint32_t count, bool flush, UnpackOutcome* outco
 // Writes the plan to the journal and flushes it: which names have an earlier
 // file to set aside. A folder of an entry's name, or a file its owner
 // protected, is not ours to replace: refused before anything is moved.
-bool WriteJournal(const wchar_t* folder, const wchar_t* work, Slot* slots, uint32_t count,
-                  UnpackOutcome* outcome) {
+bool WriteJournal(Run& run, const wchar_t* folder, const wchar_t* work, Slot* slots,
+                  uint32_t count) {
+  UnpackOutcome* outcome = run.outcome;
   size_t size = JournalPlanSize(count);
   char* text = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
   if (!text) return Fail(outcome, kUnpackCannotWrite, nullptr, ERROR_NOT_ENOUGH_MEMORY);
@@ -182,25 +237,39 @@ bool WriteJournal(const wchar_t* folder, const wchar_t* work, Slot* slots, uint3
   if (ok) {
     wchar_t path[kLongPath];
     JournalPath(path, work);
-    HANDLE file =
-        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD length = static_cast<DWORD>(strlen(text)), written = 0;
-    ok = file != INVALID_HANDLE_VALUE && WriteFile(file, text, length, &written, nullptr) &&
-         written == length && FlushFileBuffers(file);
-    if (!ok) Fail(outcome, kUnpackCannotWrite, nullptr, GetLastError());
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    DWORD length = static_cast<DWORD>(strlen(text));
+    run.progress.name = nullptr;
+    DWORD error = WaitOutHolds(path, run.clock, [&] {
+      HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file == INVALID_HANDLE_VALUE) return false;
+      DWORD written = 0;
+      bool whole = WriteFile(file, text, length, &written, nullptr) && written == length &&
+                   FlushFileBuffers(file);
+      DWORD why = GetLastError();
+      CloseHandle(file);
+      SetLastError(why);
+      return whole;
+    });
+    if (error) ok = Fail(outcome, kUnpackCannotWrite, nullptr, error);
   }
   HeapFree(GetProcessHeap(), 0, text);
   return ok;
 }
 
 // Records in the journal that every new file has its name.
-bool RecordPlaced(const wchar_t* work) {
+bool RecordPlaced(Run& run, const wchar_t* work) {
   wchar_t path[kLongPath];
   JournalPath(path, work);
-  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  HANDLE file;
+  run.progress.name = nullptr;
+  if (WaitOutHolds(path, run.clock, [&] {
+        file = CreateFileW(path, FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+        return file != INVALID_HANDLE_VALUE;
+      })) {
+    return false;
+  }
   DWORD length = static_cast<DWORD>(strlen(kJournalPlacedLine)), written = 0;
   bool ok = WriteFile(file, kJournalPlacedLine, length, &written, nullptr) && written == length &&
             FlushFileBuffers(file);
@@ -208,40 +277,53 @@ bool RecordPlaced(const wchar_t* work) {
   return ok;
 }
 
+// A move written through to the disk, once any passing hold on the file
+// that is moved (or, replacing, on the one it replaces) is over; 0 or the
+// error.
+DWORD DurableMove(const Run& run, const wchar_t* from, const wchar_t* to, DWORD flags,
+                  const wchar_t* held) {
+  return WaitOutHolds(held, run.clock,
+                      [&] { return MoveFileExW(from, to, flags | kDurableMove) != FALSE; });
+}
+
 // Sets an earlier file of the slot's name aside, then gives the scratch
 // file that name. On failure the earlier file is asked to take its name back.
-bool PutInPlace(Slot* slot, uint32_t index, const wchar_t* folder, const wchar_t* work,
-                UnpackOutcome* outcome) {
+bool PutInPlace(Run& run, Slot* slot, uint32_t index, const wchar_t* folder, const wchar_t* work,
+                ULONGLONG size) {
   wchar_t target[kLongPath], scratch[kLongPath], aside[kLongPath];
   PathInFolder(target, folder, slot->name);
   WorkFilePath(scratch, work, 'n', index);
   WorkFilePath(aside, work, 'o', index);
+  Advance(run, slot->name, 0);
   if (GetFileAttributesW(target) != INVALID_FILE_ATTRIBUTES) {
-    // Fails while another program holds the file open without sharing.
-    if (!MoveFileExW(target, aside, kDurableMove)) {
-      return Fail(outcome, kUnpackCannotPlace, slot->name, GetLastError());
+    // Fails for good while another program keeps the file open without
+    // sharing; a program that reads it for a moment is waited for.
+    if (DWORD error = DurableMove(run, target, aside, 0, target)) {
+      return Fail(run.outcome, kUnpackCannotPlace, slot->name, error);
     }
     slot->aside = true;
     PassCutPoint(kCutAside);
   }
-  if (!MoveFileExW(scratch, target, kDurableMove)) {
-    return Fail(outcome, kUnpackCannotPlace, slot->name, GetLastError());
+  // A program that reads every new file may hold the scratch file still.
+  if (DWORD error = DurableMove(run, scratch, target, 0, scratch)) {
+    return Fail(run.outcome, kUnpackCannotPlace, slot->name, error);
   }
   slot->placed = true;
+  Advance(run, slot->name, size + 1);
   PassCutPoint(kCutPlaced);
   return true;
 }
 
 // Undoes PutInPlace: the earlier file replaces the new one, or the new one
 // goes when there was none. False when the name does not hold what it held.
-bool TakeBack(const Slot& slot, uint32_t index, const wchar_t* folder, const wchar_t* work) {
+bool TakeBack(const Run& run, const Slot& slot, uint32_t index, const wchar_t* folder,
+              const wchar_t* work) {
   wchar_t target[kLongPath], aside[kLongPath];
   PathInFolder(target, folder, slot.name);
   WorkFilePath(aside, work, 'o', index);
-  if (slot.aside) {
-    return MoveFileExW(aside, target, MOVEFILE_REPLACE_EXISTING | kDurableMove);
-  }
-  return !slot.placed || DeleteFileW(target);
+  if (slot.aside) return DurableMove(run, aside, target, MOVEFILE_REPLACE_EXISTING, target) == 0;
+  return !slot.placed ||
+         WaitOutHolds(target, run.clock, [&] { return DeleteFileW(target) != FALSE; }) == 0;
 }
 
 void NoteUnrestored(UnpackOutcome* outcome, const char* name) {
@@ -262,9 +344,9 @@ unsigned KiloBytes(ULONGLONG bytes) {
 }
 
 // Unpacks, plans and places into the made folder, its work folder made.
-bool UnpackIntoWorkFolder(const ZipArchive& archive, const wchar_t* folder, const wchar_t* work,
-                          Slot* slots, uint8_t* buffer, volatile LONG* cancel,
-                          UnpackOutcome* outcome) {
+bool UnpackIntoWorkFolder(Run& run, const ZipArchive& archive, const wchar_t* folder,
+                          const wchar_t* work, Slot* slots, uint8_t* buffer) {
+  UnpackOutcome* outcome = run.outcome;
   ZipEntry entry;
   wchar_t scratch[kLongPath];
   size_t cursor = archive.directory;
@@ -272,20 +354,24 @@ bool UnpackIntoWorkFolder(const ZipArchive& archive, const wchar_t* folder, cons
   for (uint32_t i = 0; i < count; ++i) {
     ZipReadEntry(archive, &cursor, &entry);  // checked by the caller
     CopyText(slots[i].name, entry.name);
+    slots[i].size = entry.size;
     WorkFilePath(scratch, work, 'n', i);
-    if (!UnpackToScratch(archive, entry, scratch, buffer, cancel, &slots[i].file, outcome)) {
-      FlushAndClose(slots, i, false, outcome);  // closes the files written so far
+    if (!UnpackToScratch(run, archive, entry, scratch, buffer, &slots[i].file)) {
+      FlushAndClose(run, slots, work, i, false);  // closes the files written so far
       return false;
     }
     PassCutPoint(kCutWritten);
   }
-  if (!FlushAndClose(slots, count, true, outcome)) return false;
-  if (!WriteJournal(folder, work, slots, count, outcome)) return false;
+  if (!FlushAndClose(run, slots, work, count, true)) return false;
+  if (!WriteJournal(run, folder, work, slots, count)) return false;
   PassCutPoint(kCutPlanned);
   uint32_t placed = 0;
-  while (placed < count && PutInPlace(&slots[placed], placed, folder, work, outcome)) ++placed;
+  while (placed < count &&
+         PutInPlace(run, &slots[placed], placed, folder, work, slots[placed].size)) {
+    ++placed;
+  }
   if (placed == count) {
-    if (RecordPlaced(work)) {
+    if (RecordPlaced(run, work)) {
       PassCutPoint(kCutRecorded);
       outcome->files = placed;
       return true;
@@ -296,7 +382,7 @@ bool UnpackIntoWorkFolder(const ZipArchive& archive, const wchar_t* folder, cons
   }
   // The entry that failed may be half done: undo it with the others.
   for (uint32_t i = placed + 1; i-- > 0;) {
-    if (!TakeBack(slots[i], i, folder, work)) NoteUnrestored(outcome, slots[i].name);
+    if (!TakeBack(run, slots[i], i, folder, work)) NoteUnrestored(outcome, slots[i].name);
   }
   return false;
 }
@@ -305,8 +391,8 @@ bool UnpackIntoWorkFolder(const ZipArchive& archive, const wchar_t* folder, cons
 
 bool MapWholeFile(const wchar_t* path, MappedFile* mapped) {
   memset(mapped, 0, sizeof *mapped);
-  mapped->file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  mapped->file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (mapped->file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER size;
   if (GetFileSizeEx(mapped->file, &size) && size.QuadPart > 0 &&
@@ -330,8 +416,13 @@ void UnmapWholeFile(MappedFile* mapped) {
   memset(mapped, 0, sizeof *mapped);
 }
 
-bool UnpackArchive(const ZipArchive& archive, const wchar_t* folderText, volatile LONG* cancel,
-                   UnpackOutcome* outcome) {
+bool UnpackArchive(const ZipArchive& archive, const wchar_t* folderText,
+                   const UnpackObserver* observer, UnpackOutcome* outcome) {
+  static const UnpackObserver kUnobserved = {};
+  Run run = {observer ? observer : &kUnobserved, outcome, {}, {}};
+  run.clock.sleep = run.observer->sleep ? run.observer->sleep : RealSleep;
+  run.clock.waiting = ReportWaiting;
+  run.clock.context = &run;
   memset(outcome, 0, sizeof *outcome);
   outcome->step = kUnpackDone;
   CopyText(outcome->folder, folderText);
@@ -370,11 +461,13 @@ bool UnpackArchive(const ZipArchive& archive, const wchar_t* folderText, volatil
       return Fail(outcome, kUnpackPathTooLong, entry.name, 0);
     }
     needed += entry.size;
+    run.progress.total += 2 * (ULONGLONG(entry.size) + 1);
   }
+  Report(run);
 
   // A run cut off here before leaves its files as they were, or as they
   // should be, before anything else happens.
-  HealResult healed = HealInterruptedUnpack(longFolder, outcome->name);
+  HealResult healed = HealInterruptedUnpack(longFolder, outcome->name, run.clock);
   if (healed == kHealFailed) return Fail(outcome, kUnpackCannotHeal, nullptr, GetLastError());
   outcome->healed = healed == kHealDone;
   outcome->name[0] = '\0';
@@ -400,34 +493,39 @@ bool UnpackArchive(const ZipArchive& archive, const wchar_t* folderText, volatil
       HeapAlloc(heap, HEAP_ZERO_MEMORY, (archive.entryCount + 1) * sizeof(Slot)));
   bool ok = buffer && slots;
   if (!ok) Fail(outcome, kUnpackCannotWrite, nullptr, ERROR_NOT_ENOUGH_MEMORY);
-  ok = ok && UnpackIntoWorkFolder(archive, longFolder, work, slots, buffer, cancel, outcome);
+  ok = ok && UnpackIntoWorkFolder(run, archive, longFolder, work, slots, buffer);
   if (buffer) HeapFree(heap, 0, buffer);
   if (slots) HeapFree(heap, 0, slots);
   // After a failure that left earlier files set aside, the work folder and
   // its journal stay for the next run to put them back.
-  if (!outcome->unrestored[0]) ClearWorkFolder(work);
+  run.progress.name = nullptr;
+  if (!outcome->unrestored[0]) ClearWorkFolder(work, run.clock);
   if (!ok && !outcome->unrestored[0]) RemoveMadeFolders(folder, made);
   return ok;
 }
 
-bool UnpackFile(const wchar_t* archivePath, const wchar_t* folder, volatile LONG* cancel,
-                UnpackOutcome* outcome) {
+bool UnpackMapped(const MappedFile& mapped, const wchar_t* folder, const UnpackObserver* observer,
+                  UnpackOutcome* outcome) {
   memset(outcome, 0, sizeof *outcome);
-  MappedFile mapped;
-  if (!MapWholeFile(archivePath, &mapped)) {
-    return Fail(outcome, kUnpackNoArchive, nullptr, GetLastError());
-  }
   // A signed payload carries its signature after the archive.
-  mapped.size = PeBytesBeforeSignature(mapped.data, mapped.size);
   ZipArchive archive;
-  ZipStatus status = ZipOpen(mapped.data, mapped.size, &archive);
-  bool ok;
+  ZipStatus status =
+      ZipOpen(mapped.data, PeBytesBeforeSignature(mapped.data, mapped.size), &archive);
   if (status != kZipOk) {
     outcome->zip = status;
-    ok = Fail(outcome, kUnpackBadArchive, nullptr, 0);
-  } else {
-    ok = UnpackArchive(archive, folder, cancel, outcome);
+    return Fail(outcome, kUnpackBadArchive, nullptr, 0);
   }
+  return UnpackArchive(archive, folder, observer, outcome);
+}
+
+bool UnpackFile(const wchar_t* archivePath, const wchar_t* folder, const UnpackObserver* observer,
+                UnpackOutcome* outcome) {
+  MappedFile mapped;
+  if (!MapWholeFile(archivePath, &mapped)) {
+    memset(outcome, 0, sizeof *outcome);
+    return Fail(outcome, kUnpackNoArchive, nullptr, GetLastError());
+  }
+  bool ok = UnpackMapped(mapped, folder, observer, outcome);
   UnmapWholeFile(&mapped);
   return ok;
 }

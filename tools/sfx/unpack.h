@@ -40,6 +40,25 @@ struct UnpackOutcome {
   char unrestored[512];        // after a failure: earlier files that could not be put back
 };
 
+// How far an unpack is. Each file counts its bytes and one more, once as it
+// is unpacked into the work folder and once as it takes its name, so that
+// total is twice the sum of (size + 1) and even an empty file moves done.
+struct UnpackProgress {
+  ULONGLONG done;
+  ULONGLONG total;
+  const char* name;  // the file now concerned, or null
+  bool waiting;      // another program holds that file: the hold is waited out
+};
+
+// What an unpack tells the one who started it, and how it is paced and
+// stopped. Any field may be null, and so may the observer itself.
+struct UnpackObserver {
+  volatile LONG* cancel;              // non-zero stops the unpack as a failure
+  void (*sleep)(DWORD milliseconds);  // the pause of a hold's wait; Sleep when null
+  void (*progress)(void* context, const UnpackProgress& progress);
+  void* context;
+};
+
 // A read-only view of a whole file.
 struct MappedFile {
   HANDLE file;
@@ -48,18 +67,24 @@ struct MappedFile {
   size_t size;
 };
 
+// Opened sharing reading only: while it is mapped nobody can write, rename
+// or delete the file.
 bool MapWholeFile(const wchar_t* path, MappedFile* mapped);
 void UnmapWholeFile(MappedFile* mapped);
 
 // Unpacks every entry of archive into folder (made, with its parents, when
-// missing), after undoing an interrupted unpack found there. cancel, when
-// not null, is polled while writing: non-zero stops the unpacking as a
-// failure. Returns outcome->step == kUnpackDone.
-bool UnpackArchive(const ZipArchive& archive, const wchar_t* folder, volatile LONG* cancel,
+// missing), after undoing an interrupted unpack found there. A file that
+// another program holds for a moment is waited for (common/passing_hold.h).
+// Returns outcome->step == kUnpackDone.
+bool UnpackArchive(const ZipArchive& archive, const wchar_t* folder, const UnpackObserver* observer,
                    UnpackOutcome* outcome);
 
-// The self-extractor's own file: opens and unpacks it.
-bool UnpackFile(const wchar_t* archivePath, const wchar_t* folder, volatile LONG* cancel,
+// The self-extractor's own file, mapped: finds the archive in it and unpacks.
+bool UnpackMapped(const MappedFile& mapped, const wchar_t* folder, const UnpackObserver* observer,
+                  UnpackOutcome* outcome);
+
+// Opens, unpacks and closes an archive file.
+bool UnpackFile(const wchar_t* archivePath, const wchar_t* folder, const UnpackObserver* observer,
                 UnpackOutcome* outcome);
 
 // What happened, for the user: "Nothing was changed in FOLDER: " and the

@@ -18,6 +18,14 @@ bool Exists(const wchar_t* path) {
   return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+// DeleteFileW and MoveFileExW once any passing hold on the file is over.
+bool DeleteWaiting(const wchar_t* path, const HoldClock& clock) {
+  return WaitOutHolds(path, clock, [&] { return DeleteFileW(path) != FALSE; }) == 0;
+}
+bool MoveWaiting(const wchar_t* from, const wchar_t* to, DWORD flags, const HoldClock& clock) {
+  return WaitOutHolds(from, clock, [&] { return MoveFileExW(from, to, flags) != FALSE; }) == 0;
+}
+
 bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
   while (*prefix && *text == *prefix) ++text, ++prefix;
   return !*prefix;
@@ -67,7 +75,7 @@ uint8_t* ReadJournal(const wchar_t* work, DWORD* size) {
 // Undoes one move of a plan whose placing had not ended; true when the
 // name holds what it held before that run.
 bool UndoRecord(const wchar_t* folder, const wchar_t* work, const JournalRecord& record,
-                bool* changed) {
+                bool* changed, const HoldClock& clock) {
   wchar_t target[kLongPath], held[kLongPath];
   if (!PathInFolder(target, folder, record.name) ||
       !WorkFilePath(held, work, record.aside ? 'o' : 'n', record.slot)) {
@@ -77,12 +85,12 @@ bool UndoRecord(const wchar_t* folder, const wchar_t* work, const JournalRecord&
     // Still under its own name unless it was set aside.
     if (!Exists(held)) return true;
     *changed = true;
-    return MoveFileExW(held, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    return MoveWaiting(held, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, clock);
   }
   // The new file had taken the name once its scratch file is gone.
   if (Exists(held) || !Exists(target)) return true;
   *changed = true;
-  return DeleteFileW(target);
+  return DeleteWaiting(target, clock);
 }
 
 bool HoldsSetAsideFiles(const wchar_t* work) {
@@ -130,7 +138,7 @@ bool JournalPath(wchar_t* path, const wchar_t* work) {
   return PathInFolder(path, work, kJournalName);
 }
 
-bool ClearWorkFolder(const wchar_t* work) {
+bool ClearWorkFolder(const wchar_t* work, const HoldClock& clock) {
   wchar_t pattern[kLongPath], path[kLongPath];
   CopyText(pattern, work);
   if (!AppendText(pattern, L"\\*")) return false;
@@ -150,7 +158,7 @@ bool ClearWorkFolder(const wchar_t* work) {
         // Waits for the restart (or a program of the product to end).
         gone = DeleteFileW(path) ? gone : true;
       } else if (name[0] == L'o') {
-        if (DeleteFileW(path)) {
+        if (DeleteWaiting(path, clock)) {
           PassCutPoint(kCutDeleted);
         } else if (PutAsideForRestart(work, path)) {
           gone = true;
@@ -158,20 +166,20 @@ bool ClearWorkFolder(const wchar_t* work) {
           cleared = false;
         }
       } else if (name[0] == L'n') {
-        cleared = DeleteFileW(path) && cleared;
+        cleared = DeleteWaiting(path, clock) && cleared;
       }
     } while (FindNextFileW(search, &found));
     FindClose(search);
   }
   if (!cleared || !JournalPath(path, work)) return false;
-  if (!DeleteFileW(path) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-  if (RemoveDirectoryW(work)) return true;
+  if (!DeleteWaiting(path, clock) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+  if (WaitOutHolds(work, clock, [&] { return RemoveDirectoryW(work) != FALSE; }) == 0) return true;
   // Emptied by the restart's deletions, then removed after them.
   if (gone) MoveFileExW(work, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   return gone;
 }
 
-HealResult HealInterruptedUnpack(const wchar_t* folder, char* badName) {
+HealResult HealInterruptedUnpack(const wchar_t* folder, char* badName, const HoldClock& clock) {
   badName[0] = '\0';
   wchar_t work[kLongPath];
   if (!WorkFolderPath(work, folder)) return kHealFailed;
@@ -184,7 +192,7 @@ HealResult HealInterruptedUnpack(const wchar_t* folder, char* badName) {
     JournalRecord record;
     size_t cursor = 0;
     while (JournalNextRecord(journal, size, &cursor, &record)) {
-      if (!UndoRecord(folder, work, record, &changed)) {
+      if (!UndoRecord(folder, work, record, &changed, clock)) {
         undone = false;
         CopyText(badName, kZipMaxName + 1, record.name);
       }
@@ -195,6 +203,6 @@ HealResult HealInterruptedUnpack(const wchar_t* folder, char* badName) {
     undone = false;
   }
   if (journal) HeapFree(GetProcessHeap(), 0, journal);
-  if (!undone || !ClearWorkFolder(work)) return kHealFailed;
+  if (!undone || !ClearWorkFolder(work, clock)) return kHealFailed;
   return changed ? kHealDone : kHealNothing;
 }

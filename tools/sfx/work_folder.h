@@ -11,6 +11,8 @@
 
 #include <stdint.h>
 
+#include "common/passing_hold.h"
+
 // Room for a long-form destination, the work folder and a file in it.
 const size_t kLongPath = MAX_PATH + 40;
 
@@ -36,8 +38,9 @@ bool JournalPath(wchar_t* path, const wchar_t* work);
 // the middle leaves it readable. A set-aside file that cannot be deleted (a
 // program of the product still runs from it) is renamed to gone-* in the
 // work folder and deleted at the next restart, the work folder with it.
-// True when nothing but such files is left.
-bool ClearWorkFolder(const wchar_t* work);
+// True when nothing but such files is left. A file or the folder that
+// another program holds for a moment is waited for on clock.
+bool ClearWorkFolder(const wchar_t* work, const HoldClock& clock);
 
 enum HealResult {
   kHealNothing,  // no product file needed to change (none moved, or placing had ended)
@@ -50,4 +53,4 @@ enum HealResult {
 // run left them when its placing had ended), then clears the work folder.
 // A journal that cannot be read while set-aside files exist means that
 // nothing is touched. badName (kZipMaxName + 1) names the file concerned.
-HealResult HealInterruptedUnpack(const wchar_t* folder, char* badName);
+HealResult HealInterruptedUnpack(const wchar_t* folder, char* badName, const HoldClock& clock);

@@ -53,7 +53,8 @@ class InterruptedUnpackTest : public ::testing::Test {
     EXPECT_EQ(kCutExitCode, extractor.WaitForExit(30000)) << "the cut point was not reached";
   }
   bool UnpackAgain() {
-    return UnpackFile(Wide(TestArchive("good.exe")).c_str(), Wide(folder).c_str(), nullptr,
+    UnpackObserver observer = {nullptr, VirtualSleep, nullptr, nullptr};
+    return UnpackFile(Wide(TestArchive("good.exe")).c_str(), Wide(folder).c_str(), &observer,
                       &outcome);
   }
   ScratchFolder scratch;

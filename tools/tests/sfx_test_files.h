@@ -1,5 +1,6 @@
-// Where the self-extractor's tests find their archives: sfx-tests\ beside
-// the test program, made by make-test-archives at build time.
+// Where the self-extractor's tests find their archives (sfx-tests\ beside
+// the test program, made by make-test-archives at build time), and the clock
+// of their unpacks in process.
 #pragma once
 
 #include <windows.h>
@@ -39,4 +40,14 @@ inline std::string TestArchive(const std::string& name) {
 inline const char* const* ProductNames() {
   static const char* const names[] = {"big.txt", "empty.txt", "readme.txt", "zz-last.bin", nullptr};
   return names;
+}
+
+// The unpacks in process wait out a held file on a virtual clock: the wait
+// passes at once, and how long it was is counted here.
+inline DWORD& VirtualWaited() {
+  static DWORD waited;
+  return waited;
+}
+inline void VirtualSleep(DWORD milliseconds) {
+  VirtualWaited() += milliseconds;
 }

@@ -22,7 +22,9 @@ class UnpackTest : public ::testing::Test {
  protected:
   bool Unpack(const std::string& archive, const std::string& folder) {
     memset(&outcome, 'g', sizeof outcome);
-    return UnpackFile(Wide(TestArchive(archive)).c_str(), Wide(folder).c_str(), cancel, &outcome);
+    UnpackObserver observer = {cancel, VirtualSleep, nullptr, nullptr};
+    return UnpackFile(Wide(TestArchive(archive)).c_str(), Wide(folder).c_str(), &observer,
+                      &outcome);
   }
   void ExpectProductIn(const std::string& folder) {
     EXPECT_EQ(ProductList(), ListFolder(folder)) << "no scratch file may stay behind";
