@@ -35,7 +35,7 @@ class ExtractTest : public PayloadTest {
     payload = WritePinnedPayload(setupFolder + "\\qbar47.dat");
     fake.launch = [this](const char*, UINT show) {
       launchShow = show;
-      if (opensAtOnce) extractor.Open();
+      if (opensAtOnce) extractor.Open(withProgressBar);
       return 33u;
     };
     fake.onSleep = [this](DWORD now) {
@@ -78,6 +78,7 @@ class ExtractTest : public PayloadTest {
   std::string payload;  // the pinned qbar47.dat's bytes
   FakeExtractor extractor;
   bool opensAtOnce = true;
+  bool withProgressBar = false;
   UINT launchShow = 0;
   std::function<void(DWORD now)> meanwhile;
 };
@@ -272,6 +273,41 @@ TEST_F(ExtractTest, CompletionBoxNeverFoundStopsBeforePluginsAndSamples) {
   EXPECT_TRUE(IsWindow(extractor.mainWindow()));
   ExpectPluginsNotPlaced(__LINE__);
   EXPECT_TRUE(ListFolder(configFolder).empty());
+}
+
+// A slow unpack is not a stalled one: a check at which the progress bar has
+// moved does not count, however long the unpack takes.
+TEST_F(ExtractTest, AnExtractorWhoseProgressMovesIsWaitedForPastTwentySeconds) {
+  withProgressBar = true;
+  extractor.completes = false;
+  meanwhile = [&](DWORD now) {
+    if (now < 30000) {
+      extractor.MoveProgress();
+    } else if (EventNames() == std::vector<std::string>{"start"}) {
+      extractor.Complete();
+    }
+  };
+  EXPECT_EQ(1, ExtractPayload("qbar47.dat"));
+  EXPECT_TRUE(fake.boxes.empty());
+  ASSERT_EQ((std::vector<std::string>{"start", "box shown", "cancel disabled sent", "close sent"}),
+            EventNames());
+  EXPECT_GE(extractor.events[1].at, 30000u);
+  EXPECT_GT(SleepsOf(333), 90u) << "checked on through the 30 s";
+  EXPECT_TRUE(PathExists(installFolder + "\\plugins\\QBarClock.dll"));
+}
+
+// A stalled extractor, a process of its own: setup gives up after 60 checks
+// at which its progress bar stood still, and ends it before saying so.
+TEST_F(ExtractTest, AStalledExtractorIsGivenUpOnAfterSixtyStillChecksAndEnded) {
+  fake.UseRealLaunchOf(TestProgramFolder() + "\\stalled_extractor.exe");
+  DWORD whenTold = WAIT_TIMEOUT;
+  fake.Answer(IDOK, [&] { whenTold = WaitForSingleObject(fake.launchedProcess, 0); });
+  EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
+  ExpectErrorBoxes({"cannot complete unzip"}, __LINE__);
+  EXPECT_EQ(std::vector<DWORD>(60, 333), fake.sleeps);
+  ASSERT_NE(nullptr, fake.launchedProcess) << "the stand-in was not started";
+  EXPECT_EQ(DWORD(WAIT_OBJECT_0), whenTold) << "its process has been ended";
+  EXPECT_FALSE(PathExists(installFolder + "\\plugins"));
 }
 
 TEST_F(ExtractTest, WithoutConfigFolderPluginsArePlacedAndNothingIsCopied) {

@@ -1,5 +1,7 @@
 #include "tests/payload/fake_extractor.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include "tests/support/scratch_folder.h"
@@ -39,7 +41,7 @@ FakeExtractor::~FakeExtractor() {
   if (main_) DestroyWindow(main_);
 }
 
-void FakeExtractor::Open() {
+void FakeExtractor::Open(bool withProgressBar) {
   main_ = CreateWindowA(kMainClass, "WinZip Self-Extractor - qbar!ins.exe", WS_OVERLAPPEDWINDOW, 0,
                         0, 300, 200, NULL, NULL, GetModuleHandleA(NULL), this);
   ASSERT_TRUE(main_ != NULL);
@@ -47,6 +49,24 @@ void FakeExtractor::Open() {
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(106)),
                             GetModuleHandleA(NULL), NULL);
   ASSERT_TRUE(edit != NULL);
+  if (!withProgressBar) return;
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+  HWND bar = CreateWindowA(PROGRESS_CLASSA, "", WS_CHILD, 10, 40, 200, 10, main_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(109)),
+                           GetModuleHandleA(NULL), NULL);
+  ASSERT_TRUE(bar != NULL);
+  SendMessageA(bar, PBM_SETRANGE32, 0, 1000000);
+}
+
+void FakeExtractor::MoveProgress() {
+  SendDlgItemMessageA(main_, 109, PBM_DELTAPOS, 1, 0);
+}
+
+void FakeExtractor::Complete() {
+  box_ = CreateWindowA(kBoxClass, "WinZip Self-Extractor", WS_POPUP, 0, 0, 200, 100, main_, NULL,
+                       GetModuleHandleA(NULL), this);
+  Record("box shown");
 }
 
 void FakeExtractor::Pump() {
@@ -66,10 +86,7 @@ void FakeExtractor::Unpack() {
   for (const std::string& name : ListFolder(productFolder_)) {
     CopyFileA((productFolder_ + "\\" + name).c_str(), (destination + "\\" + name).c_str(), FALSE);
   }
-  if (!completes) return;
-  box_ = CreateWindowA(kBoxClass, "WinZip Self-Extractor", WS_POPUP, 0, 0, 200, 100, main_, NULL,
-                       GetModuleHandleA(NULL), this);
-  Record("box shown");
+  if (completes) Complete();
 }
 
 LRESULT CALLBACK FakeExtractor::MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

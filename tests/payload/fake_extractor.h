@@ -20,14 +20,22 @@ class FakeExtractor {
   FakeExtractor(const FakeExtractor&) = delete;
   FakeExtractor& operator=(const FakeExtractor&) = delete;
 
-  // Shows the main window, as the started program would.
-  void Open();
+  // Shows the main window, as the started program would; with a progress
+  // bar (control 109) when asked.
+  void Open(bool withProgressBar = false);
+
+  // Moves the progress bar on, as an unpack that is still working would.
+  void MoveProgress();
+
+  // Shows the completion box, as an unpack that has ended would.
+  void Complete();
 
   // Dispatches the thread's pending messages; what reaches the windows from
   // here was posted, anything else was sent.
   void Pump();
 
-  // false: unpacking never ends with the completion box.
+  // false: unpacking ends with the completion box only when Complete() is
+  // called.
   bool completes = true;
 
   struct Event {

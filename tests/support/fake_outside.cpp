@@ -14,6 +14,10 @@ FakeOutside::FakeOutside() {
 
 FakeOutside::~FakeOutside() {
   outside = RealOutside();
+  if (launchedProcess) {
+    TerminateProcess(launchedProcess, 1);
+    CloseHandle(launchedProcess);
+  }
   current_ = nullptr;
   EXPECT_TRUE(answers_.empty()) << answers_.size() << " scripted answer(s) left unused";
 }
@@ -24,6 +28,10 @@ void FakeOutside::Answer(int result, std::function<void()> action) {
 
 void FakeOutside::UseRealLaunch() {
   realLaunch_ = true;
+}
+
+void FakeOutside::UseRealLaunchOf(const std::string& program) {
+  launchedProgram_ = program;
 }
 
 int FakeOutside::MessageBoxHook(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
@@ -51,6 +59,16 @@ UINT FakeOutside::WinExecHook(LPCSTR commandLine, UINT show, HANDLE* process) {
   FakeOutside* self = current_;
   self->launches.push_back(commandLine);
   if (self->realLaunch_) return RealOutside().winExec(commandLine, show, process);
+  if (!self->launchedProgram_.empty()) {
+    std::string command = "\"" + self->launchedProgram_ + "\"";
+    UINT result = RealOutside().winExec(command.c_str(), show, &self->launchedProcess);
+    if (process) {
+      *process = NULL;
+      DuplicateHandle(GetCurrentProcess(), self->launchedProcess, GetCurrentProcess(), process, 0,
+                      FALSE, DUPLICATE_SAME_ACCESS);
+    }
+    return result;
+  }
   if (process) *process = NULL;
   return self->launch ? self->launch(commandLine, show) : 33;
 }

@@ -45,6 +45,11 @@ class FakeOutside {
   std::vector<std::string> launches;
   std::function<UINT(const char* commandLine, UINT show)> launch;
   void UseRealLaunch();
+  // Starts program for real in place of what is launched, and keeps its
+  // process in launchedProcess (closed when this goes) as well as handing it
+  // to the caller.
+  void UseRealLaunchOf(const std::string& program);
+  HANDLE launchedProcess = NULL;
 
   // Each ExitWindowsEx call: its flags and its reason.
   std::vector<std::pair<UINT, DWORD>> exitWindowsCalls;
@@ -56,6 +61,7 @@ class FakeOutside {
  private:
   std::deque<std::pair<int, std::function<void()>>> answers_;
   bool realLaunch_ = false;
+  std::string launchedProgram_;
   static FakeOutside* current_;
   static int MessageBoxHook(HWND, LPCSTR, LPCSTR, UINT);
   static void SleepHook(DWORD);

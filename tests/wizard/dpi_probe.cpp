@@ -1,8 +1,9 @@
 // Makes the wizard's three page templates and the self-extractor's two
 // windows at the DPI this process starts with (Wine reads LogPixels when a
 // process starts) and checks, in each control's own font, that every static
-// text, button and check box label fits its control. Run by the DPI test once
-// per DPI, after it has set LogPixels.
+// text, button and check box label fits its control, and that the licence
+// list, filled as the licence page fills it, scrolls as far as its widest
+// line. Run by the DPI test once per DPI, after it has set LogPixels.
 //
 //   dpi_probe.exe <expected DPI> <self-extractor>
 //
@@ -13,6 +14,8 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+
+#include "wizard/licence_page.h"
 
 namespace {
 
@@ -28,9 +31,12 @@ INT_PTR CALLBACK Quiet(HWND, UINT, WPARAM, LPARAM) {
 // programs carry none): per monitor where the system knows it, else
 // system-wide.
 void BecomeDpiAware() {
-  if (!SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
-    SetProcessDPIAware();
-  }
+  // Looked up: this probe is built for Vista's API, as the setup code it
+  // links. -4 is DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2.
+  typedef BOOL(WINAPI * SetContextFunction)(HANDLE);
+  SetContextFunction setContext = reinterpret_cast<SetContextFunction>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
+  if (!setContext || !setContext(reinterpret_cast<HANDLE>(-4))) SetProcessDPIAware();
 }
 
 // The room a label has beside what its control draws around it: the check
@@ -88,7 +94,45 @@ BOOL CALLBACK CheckLabel(HWND control, LPARAM dpi) {
   return TRUE;
 }
 
-bool CheckWindow(HINSTANCE module, int templateId, const wchar_t* name, int dpi) {
+// Each row as the list holds it, measured in the list's own font, against
+// the extent the list scrolls to; a row wider than the list must bring the
+// horizontal scroll bar.
+void CheckLicenceExtent(HWND page) {
+  const int kList = 1008;
+  FillLicenseList(page, kList);
+  HWND list = GetDlgItem(page, kList);
+  HDC dc = GetDC(list);
+  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  LONG widest = 0;
+  LRESULT rows = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT row = 0; row < rows; ++row) {
+    wchar_t text[512] = L"";
+    if (SendMessageW(list, LB_GETTEXTLEN, row, 0) >= 512) continue;
+    SendMessageW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text));
+    RECT needed = {0, 0, 0, 0};
+    DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    if (needed.right > widest) widest = needed.right;
+  }
+  SelectObject(dc, oldFont);
+  ReleaseDC(list, dc);
+  ++checkedLabels;
+  LRESULT extent = SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0);
+  RECT client;
+  GetClientRect(list, &client);
+  SCROLLBARINFO bar = {};
+  bar.cbSize = sizeof bar;
+  GetScrollBarInfo(list, OBJID_HSCROLL, &bar);
+  bool barShown = !(bar.rgstate[0] & STATE_SYSTEM_INVISIBLE);
+  if (rows != 22 || extent < widest || (widest > client.right && !barShown)) {
+    ++tooSmall;
+    wprintf(L"licence list: %ld rows, widest %ld pixels, scrolls to %ld of %ld, scroll bar %ls\n",
+            static_cast<long>(rows), widest, static_cast<long>(extent), client.right,
+            barShown ? L"shown" : L"hidden");
+  }
+}
+
+bool CheckWindow(HINSTANCE module, int templateId, const wchar_t* name, int dpi,
+                 void (*checkMore)(HWND window) = nullptr) {
   windowName = name;
   HWND window = CreateDialogParamW(module, MAKEINTRESOURCEW(templateId), NULL, Quiet, 0);
   if (!window) {
@@ -96,6 +140,7 @@ bool CheckWindow(HINSTANCE module, int templateId, const wchar_t* name, int dpi)
     return false;
   }
   EnumChildWindows(window, CheckLabel, dpi);
+  if (checkMore) checkMore(window);
   DestroyWindow(window);
   return true;
 }
@@ -122,7 +167,7 @@ int wmain(int argc, wchar_t** argv) {
     wprintf(L"cannot read %ls, error %lu\n", argv[2], GetLastError());
     return 2;
   }
-  bool made = CheckWindow(self, 101, L"licence page", dpi) &&
+  bool made = CheckWindow(self, 101, L"licence page", dpi, CheckLicenceExtent) &&
               CheckWindow(self, 103, L"folder page", dpi) &&
               CheckWindow(self, 104, L"shortcuts page", dpi) &&
               CheckWindow(extractor, 100, L"extractor window", dpi) &&

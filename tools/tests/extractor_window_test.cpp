@@ -11,6 +11,7 @@
 #include "tests/support/scratch_folder.h"
 #include "tools/sfx/sfx_ids.h"
 #include "tools/tests/extractor_process.h"
+#include "tools/tests/held_file.h"
 #include "tools/tests/sfx_test_files.h"
 
 namespace {
@@ -98,6 +99,66 @@ TEST_F(ExtractorWindowTest, AnEmptyFolderFieldAsksForAFolder) {
   EXPECT_TRUE(PathExists(folder + "\\readme.txt"));
   SendMessageA(done, WM_COMMAND, IDCANCEL, 0);
   CloseAndExpectExit();
+}
+
+std::string StatusOf(HWND main) {
+  char text[512] = "garbage";
+  GetDlgItemTextA(main, IDC_SFX_STATUS, text, sizeof text);
+  return text;
+}
+
+// A virus scanner, an indexer or a backup agent holds an earlier file of the
+// installation: for a moment, and the unpack waits and says for which file;
+// or longer than the wait, and everything is put back as after any failure.
+TEST_F(ExtractorWindowTest, AnEarlierFileHeldForAMomentIsWaitedForAndOneHeldLongerIsPutBack) {
+  const struct {
+    const char* what;
+    DWORD holdMs;
+  } rows[] = {{"held for 1.5 s", 1500}, {"held until the unpack has failed", INFINITE}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::string folder = scratch / (row.holdMs == INFINITE ? "held" : "moment");
+    MakeFolder(folder);
+    for (const char* const* name = ProductNames(); *name; ++name) {
+      WriteFile(folder + "\\" + *name, std::string("earlier ") + *name);
+    }
+    ExtractorProcess process;
+    ASSERT_TRUE(process.Start("good.exe", scratch.path()));
+    bool sawWaiting = false;
+    HWND done = nullptr, error = nullptr;
+    {
+      HeldByAnotherProcess holder(folder + "\\readme.txt", TestFolder() + "\\file_holder.exe",
+                                  row.holdMs);
+      ASSERT_TRUE(holder.held());
+      process.Unzip(Wide(folder));
+      for (DWORD start = GetTickCount(); !done && !error && GetTickCount() - start < 30000;
+           Sleep(20)) {
+        sawWaiting =
+            sawWaiting || StatusOf(process.main()) ==
+                              "Waiting for readme.txt, which another program is reading...";
+        done = FindWindowA(nullptr, kExtractorDoneTitle);
+        error = FindWindowA(nullptr, kExtractorErrorTitle);
+      }
+    }
+    EXPECT_TRUE(sawWaiting) << "the status line names the file waited for";
+    for (const char* const* name = ProductNames(); *name; ++name) {
+      std::string expected = done ? ReadFile(TestArchive(std::string("product\\") + *name))
+                                  : std::string("earlier ") + *name;
+      EXPECT_EQ(expected, ReadFile(folder + "\\" + *name)) << *name;
+    }
+    EXPECT_EQ(ProductList(), ListFolder(folder)) << "no work folder stays";
+    if (row.holdMs != INFINITE) {
+      ASSERT_NE(nullptr, done) << "the unpack completes once the file is free";
+      SendMessageA(done, WM_COMMAND, IDCANCEL, 0);
+    } else {
+      ASSERT_NE(nullptr, error) << "the unpack fails when the hold outlasts the wait";
+      char text[1024] = "garbage";
+      GetDlgItemTextA(error, 0xFFFF, text, sizeof text);
+      EXPECT_EQ(0u, std::string(text).find("Nothing was changed in " + folder + ": ")) << text;
+      EXPECT_NE(std::string::npos, std::string(text).find("File: readme.txt")) << text;
+      SendMessageA(error, WM_COMMAND, IDOK, 0);
+    }
+  }
 }
 
 INT_PTR CALLBACK NoHandling(HWND, UINT, WPARAM, LPARAM) {

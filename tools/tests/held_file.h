@@ -1,5 +1,6 @@
 // Another process that holds a file open without sharing, as a running
-// program holds its module: a real lock, ended when this goes.
+// program holds its module (or, for a while, as a virus scanner reads a new
+// file): a real lock, ended when this goes.
 #pragma once
 
 #include <windows.h>
@@ -10,10 +11,13 @@
 
 class HeldByAnotherProcess {
  public:
-  // program is file_holder.exe, or a copy of it that should be running.
+  // program is file_holder.exe, or a copy of it that should be running;
+  // milliseconds, when given, how long file_holder holds the file.
   explicit HeldByAnotherProcess(const std::string& path,
-                                const std::string& program = TestFolder() + "\\file_holder.exe") {
+                                const std::string& program = TestFolder() + "\\file_holder.exe",
+                                DWORD milliseconds = INFINITE) {
     std::string command = "\"" + program + "\" \"" + path + "\"";
+    if (milliseconds != INFINITE) command += " " + std::to_string(milliseconds);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     if (!CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // The test program's own folder, where its helper programs lie too.
 inline std::string TestFolder() {
@@ -39,6 +40,11 @@ inline std::string TestArchive(const std::string& name) {
 // The four files of the test product, by name.
 inline const char* const* ProductNames() {
   static const char* const names[] = {"big.txt", "empty.txt", "readme.txt", "zz-last.bin", nullptr};
+  return names;
+}
+inline std::vector<std::string> ProductList() {
+  std::vector<std::string> names;
+  for (const char* const* name = ProductNames(); *name; ++name) names.push_back(*name);
   return names;
 }
 

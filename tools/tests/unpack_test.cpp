@@ -12,12 +12,6 @@
 
 namespace {
 
-std::vector<std::string> ProductList() {
-  std::vector<std::string> names;
-  for (const char* const* name = ProductNames(); *name; ++name) names.push_back(*name);
-  return names;
-}
-
 class UnpackTest : public ::testing::Test {
  protected:
   bool Unpack(const std::string& archive, const std::string& folder) {
