@@ -251,6 +251,48 @@ EOF
     '"Quillbar Setup" "Successful installation.  Start Quillbar now?"')"
 }
 
+# An on-access scanner (antivirus, indexer, backup agent) watches the install
+# folder and everything below it: each new or changed file there is held for
+# 500 ms once its writer lets go, opened without FILE_SHARE_DELETE, so that
+# nobody can rename or delete it meanwhile. Before: a fresh machine with the
+# scanner running. The person makes a default install. After: the install is
+# as complete and registered as without the scanner, no work folder is left,
+# and the scanner's log shows that it held the files on their way in.
+scenario install_beside_scanner
+sc_install_beside_scanner() {
+  cp "$BUILD/e2e/scanner.exe" "$(unix_path 'C:\e2e')/scanner.exe"
+  robot <<EOF
+spawn 'C:\\e2e\\scanner.exe "$INSTALL_FOLDER" 500 C:\\e2e\\scanner.log'
+expect-window QbScanner
+$(default_install_to_shortcuts)
+press Finish
+expect-box $BOX_START_NOW press No
+expect-exit 0
+close-window QbScanner
+EOF
+  expect_boxes "$(printf '%s\n' '"Quillbar Setup" "Main Folder does not exist.  Create it?"' \
+    '"Quillbar Setup" "Successful installation.  Start Quillbar now?"')"
+  expect_value "$E2E_PRODUCT_KEY" Folder "$INSTALL_FOLDER"
+  expect_type "$E2E_PRODUCT_KEY" Folder str
+  expect_uninstall_entry
+  expect_product_files "$INSTALL_FOLDER"
+  expect_no_file "$INSTALL_FOLDER\\qbar-work~00"
+  expect_no_file 'C:\setup\qbar!ins.exe'
+  # It cannot pass without a scanner at work: that held at least as many
+  # files as the product has, among them files of the work folder.
+  local log="$SC_OUT/scanner.log" held work products
+  if ! cp "$(unix_path 'C:\e2e\scanner.log')" "$log"; then
+    problem "the scanner left no log"
+    return
+  fi
+  held=$(grep -c -F "held $INSTALL_FOLDER\\" "$log")
+  work=$(grep -c -F "held $INSTALL_FOLDER\\qbar-work~00\\" "$log")
+  products=$(find "$PRODUCT" -maxdepth 1 -type f | wc -l)
+  [ "$held" -ge "$products" ] ||
+    problem "the scanner held $held files in $INSTALL_FOLDER, fewer than the product's $products"
+  [ "$work" -ge 1 ] || problem "the scanner held no file in $INSTALL_FOLDER\\qbar-work~00"
+}
+
 scenario every_shortcut_place
 sc_every_shortcut_place() {
   robot <<EOF
