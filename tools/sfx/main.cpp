@@ -205,6 +205,21 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
   return FALSE;
 }
 
+// Common Controls 6, for the progress bar, from the side-by-side store that
+// the manifest names. Loaded here, not imported: as it loads it brings in the
+// theme library by bare name, and an import would load both before the DLL
+// search is restricted to the system folder, so that a uxtheme.dll beside
+// the program in a download folder would run in it.
+bool RegisterProgressBar() {
+  typedef BOOL(WINAPI * InitFunction)(const INITCOMMONCONTROLSEX*);
+  HMODULE commonControls = LoadLibraryW(L"comctl32.dll");
+  InitFunction init = commonControls ? reinterpret_cast<InitFunction>(reinterpret_cast<void (*)()>(
+                                           GetProcAddress(commonControls, "InitCommonControlsEx")))
+                                     : nullptr;
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+  return init && init(&controls);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
@@ -224,8 +239,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     extractor.archiveError = GetLastError() ? GetLastError() : ERROR_INVALID_DATA;
   }
   InitializeCriticalSection(&extractor.shown.lock);
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
+  if (!RegisterProgressBar()) {
+    MessageBoxW(nullptr, L"The common controls cannot be loaded.", kErrorCaption,
+                MB_OK | MB_ICONERROR);
+    return 1;
+  }
 
   extractor.window =
       CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_SFX_MAIN), nullptr, MainProc, 0);
