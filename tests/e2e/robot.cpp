@@ -120,13 +120,15 @@ struct Failure {
   throw Failure{reason};
 }
 
-std::wstring WindowText(HWND window) {
+// The window's text; answered is false when the window did not answer.
+std::wstring WindowText(HWND window, bool* answered = nullptr) {
   wchar_t buffer[4096];
   // Sent with a time limit: a hung program must not hang the robot.
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, 4096, (LPARAM)buffer, SMTO_ABORTIFHUNG, 2000,
-                           &length))
-    return std::wstring();
+  bool sent = SendMessageTimeoutW(window, WM_GETTEXT, 4096, (LPARAM)buffer, SMTO_ABORTIFHUNG, 2000,
+                                  &length) != 0;
+  if (answered) *answered = sent;
+  if (!sent) return std::wstring();
   buffer[length < 4095 ? length : 4095] = L'\0';
   return buffer;
 }
@@ -272,6 +274,11 @@ std::vector<Box> Observe(Screen& screen) {
   for (auto it = boxesSeen.begin(); it != boxesSeen.end();)
     it = IsWindow(*it) ? std::next(it) : boxesSeen.erase(it);
   for (HWND window : screen.boxes) {
+    // A program that has just come back from a long wait without handling
+    // messages counts as hung for a moment: its box is read at the next look.
+    bool answered = false;
+    WindowText(window, &answered);
+    if (!answered) continue;
     Box box = Describe(window);
     if (!boxesSeen.count(window)) {
       boxesSeen.insert(window);
