@@ -19,7 +19,10 @@
 namespace {
 
 const UINT kUnpackFinished = WM_APP + 1;
-const UINT kProgressChanged = WM_APP + 2;
+// The window shows the unpack's progress this often: often enough to be
+// seen moving, seldom enough to cost the unpack nothing.
+const UINT_PTR kProgressTimer = 1;
+const UINT kProgressEveryMs = 100;
 const wchar_t kTitlePrefix[] = L"WinZip Self-Extractor - ";
 const wchar_t kErrorCaption[] = L"Self-Extractor Error";
 
@@ -29,7 +32,6 @@ struct Shown {
   ULONGLONG done;
   ULONGLONG total;
   wchar_t status[kZipMaxName + 80];
-  volatile LONG posted;  // a kProgressChanged is on its way
 };
 
 struct Extractor {
@@ -67,15 +69,12 @@ void OnProgress(void*, const UnpackProgress& progress) {
     CopyText(shown.status, L"Waiting for a file that another program is reading...");
   }
   LeaveCriticalSection(&shown.lock);
-  if (!InterlockedExchange(&shown.posted, 1)) {
-    PostMessageW(extractor.window, kProgressChanged, 0, 0);
-  }
 }
 
+// On the window's thread, from its timer: what changed since the last time.
 // The bar counts in units of 2^shift bytes, so that its range fits an int.
 void ShowProgress(HWND window) {
   Shown& shown = extractor.shown;
-  InterlockedExchange(&shown.posted, 0);
   wchar_t status[sizeof shown.status / sizeof shown.status[0]];
   EnterCriticalSection(&shown.lock);
   ULONGLONG done = shown.done, total = shown.total;
@@ -83,10 +82,18 @@ void ShowProgress(HWND window) {
   LeaveCriticalSection(&shown.lock);
   int shift = 0;
   while ((total >> shift) > 0x7FFFFFFF) ++shift;
-  SendDlgItemMessageW(window, IDC_SFX_PROGRESS, PBM_SETRANGE32, 0,
-                      static_cast<LPARAM>(total >> shift));
-  SendDlgItemMessageW(window, IDC_SFX_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(done >> shift), 0);
-  if (status[0]) SetDlgItemTextW(window, IDC_SFX_STATUS, status);
+  HWND bar = GetDlgItem(window, IDC_SFX_PROGRESS);
+  LPARAM range = static_cast<LPARAM>(total >> shift);
+  if (SendMessageW(bar, PBM_GETRANGE, FALSE, 0) != range) {
+    SendMessageW(bar, PBM_SETRANGE32, 0, range);
+  }
+  WPARAM position = static_cast<WPARAM>(done >> shift);
+  if (static_cast<WPARAM>(SendMessageW(bar, PBM_GETPOS, 0, 0)) != position) {
+    SendMessageW(bar, PBM_SETPOS, position, 0);
+  }
+  wchar_t was[sizeof status / sizeof status[0]];
+  GetDlgItemTextW(window, IDC_SFX_STATUS, was, sizeof was / sizeof was[0]);
+  if (status[0] && lstrcmpW(status, was) != 0) SetDlgItemTextW(window, IDC_SFX_STATUS, status);
 }
 
 DWORD WINAPI Unpack(void*) {
@@ -106,7 +113,12 @@ void SetBusy(HWND window, bool busy) {
   EnableWindow(GetDlgItem(window, IDOK), !busy);
   EnableWindow(GetDlgItem(window, IDC_SFX_FOLDER), !busy);
   SetDlgItemTextW(window, IDC_SFX_STATUS, busy ? L"Unzipping..." : L"");
-  if (busy) SendDlgItemMessageW(window, IDC_SFX_PROGRESS, PBM_SETPOS, 0, 0);
+  if (busy) {
+    SendDlgItemMessageW(window, IDC_SFX_PROGRESS, PBM_SETPOS, 0, 0);
+    SetTimer(window, kProgressTimer, kProgressEveryMs, nullptr);
+  } else {
+    KillTimer(window, kProgressTimer);
+  }
 }
 
 void StartUnpacking(HWND window) {
@@ -183,8 +195,8 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
       if (LOWORD(wParam) == IDOK) StartUnpacking(window);
       if (LOWORD(wParam) == IDCANCEL) SendMessageW(window, WM_CLOSE, 0, 0);
       return TRUE;
-    case kProgressChanged:
-      ShowProgress(window);
+    case WM_TIMER:
+      if (wParam == kProgressTimer) ShowProgress(window);
       return TRUE;
     case kUnpackFinished:
       ShowProgress(window);
