@@ -494,11 +494,11 @@ bool UnpackArchive(const ZipArchive& archive, const wchar_t* folderText,
   bool ok = buffer && slots;
   if (!ok) Fail(outcome, kUnpackCannotWrite, nullptr, ERROR_NOT_ENOUGH_MEMORY);
   ok = ok && UnpackIntoWorkFolder(run, archive, longFolder, work, slots, buffer);
+  run.progress.name = nullptr;  // it lay in the slots
   if (buffer) HeapFree(heap, 0, buffer);
   if (slots) HeapFree(heap, 0, slots);
   // After a failure that left earlier files set aside, the work folder and
   // its journal stay for the next run to put them back.
-  run.progress.name = nullptr;
   if (!outcome->unrestored[0]) ClearWorkFolder(work, run.clock);
   if (!ok && !outcome->unrestored[0]) RemoveMadeFolders(folder, made);
   return ok;
