@@ -13,7 +13,6 @@ namespace {
 // Large writes: a 50 MB product unpacks in a few hundred calls, and the
 // progress moves with each.
 const size_t kInflateBuffer = 1 << 20;
-const DWORD kDurableMove = MOVEFILE_WRITE_THROUGH;
 
 // One unpack on its way: what it reports, and the clock of its waits for
 // files that another program holds for a moment.
@@ -277,15 +276,6 @@ bool RecordPlaced(Run& run, const wchar_t* work) {
   return ok;
 }
 
-// A move written through to the disk, once any passing hold on the file
-// that is moved (or, replacing, on the one it replaces) is over; 0 or the
-// error.
-DWORD DurableMove(const Run& run, const wchar_t* from, const wchar_t* to, DWORD flags,
-                  const wchar_t* held) {
-  return WaitOutHolds(held, run.clock,
-                      [&] { return MoveFileExW(from, to, flags | kDurableMove) != FALSE; });
-}
-
 // Sets an earlier file of the slot's name aside, then gives the scratch
 // file that name. On failure the earlier file is asked to take its name back.
 bool PutInPlace(Run& run, Slot* slot, uint32_t index, const wchar_t* folder, const wchar_t* work,
@@ -298,14 +288,14 @@ bool PutInPlace(Run& run, Slot* slot, uint32_t index, const wchar_t* folder, con
   if (GetFileAttributesW(target) != INVALID_FILE_ATTRIBUTES) {
     // Fails for good while another program keeps the file open without
     // sharing; a program that reads it for a moment is waited for.
-    if (DWORD error = DurableMove(run, target, aside, 0, target)) {
+    if (DWORD error = DurableMoveWaiting(target, aside, 0, target, run.clock)) {
       return Fail(run.outcome, kUnpackCannotPlace, slot->name, error);
     }
     slot->aside = true;
     PassCutPoint(kCutAside);
   }
   // A program that reads every new file may hold the scratch file still.
-  if (DWORD error = DurableMove(run, scratch, target, 0, scratch)) {
+  if (DWORD error = DurableMoveWaiting(scratch, target, 0, scratch, run.clock)) {
     return Fail(run.outcome, kUnpackCannotPlace, slot->name, error);
   }
   slot->placed = true;
@@ -321,9 +311,10 @@ bool TakeBack(const Run& run, const Slot& slot, uint32_t index, const wchar_t* f
   wchar_t target[kLongPath], aside[kLongPath];
   PathInFolder(target, folder, slot.name);
   WorkFilePath(aside, work, 'o', index);
-  if (slot.aside) return DurableMove(run, aside, target, MOVEFILE_REPLACE_EXISTING, target) == 0;
-  return !slot.placed ||
-         WaitOutHolds(target, run.clock, [&] { return DeleteFileW(target) != FALSE; }) == 0;
+  if (slot.aside) {
+    return DurableMoveWaiting(aside, target, MOVEFILE_REPLACE_EXISTING, target, run.clock) == 0;
+  }
+  return !slot.placed || DeleteWaiting(target, run.clock) == 0;
 }
 
 void NoteUnrestored(UnpackOutcome* outcome, const char* name) {

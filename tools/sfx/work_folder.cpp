@@ -18,14 +18,6 @@ bool Exists(const wchar_t* path) {
   return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// DeleteFileW and MoveFileExW once any passing hold on the file is over.
-bool DeleteWaiting(const wchar_t* path, const HoldClock& clock) {
-  return WaitOutHolds(path, clock, [&] { return DeleteFileW(path) != FALSE; }) == 0;
-}
-bool MoveWaiting(const wchar_t* from, const wchar_t* to, DWORD flags, const HoldClock& clock) {
-  return WaitOutHolds(from, clock, [&] { return MoveFileExW(from, to, flags) != FALSE; }) == 0;
-}
-
 bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
   while (*prefix && *text == *prefix) ++text, ++prefix;
   return !*prefix;
@@ -85,12 +77,12 @@ bool UndoRecord(const wchar_t* folder, const wchar_t* work, const JournalRecord&
     // Still under its own name unless it was set aside.
     if (!Exists(held)) return true;
     *changed = true;
-    return MoveWaiting(held, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, clock);
+    return DurableMoveWaiting(held, target, MOVEFILE_REPLACE_EXISTING, target, clock) == 0;
   }
   // The new file had taken the name once its scratch file is gone.
   if (Exists(held) || !Exists(target)) return true;
   *changed = true;
-  return DeleteWaiting(target, clock);
+  return DeleteWaiting(target, clock) == 0;
 }
 
 bool HoldsSetAsideFiles(const wchar_t* work) {
@@ -105,6 +97,16 @@ bool HoldsSetAsideFiles(const wchar_t* work) {
 }
 
 }  // namespace
+
+DWORD DeleteWaiting(const wchar_t* path, const HoldClock& clock) {
+  return WaitOutHolds(path, clock, [&] { return DeleteFileW(path) != FALSE; });
+}
+
+DWORD DurableMoveWaiting(const wchar_t* from, const wchar_t* to, DWORD flags, const wchar_t* held,
+                         const HoldClock& clock) {
+  return WaitOutHolds(
+      held, clock, [&] { return MoveFileExW(from, to, flags | MOVEFILE_WRITE_THROUGH) != FALSE; });
+}
 
 bool LongPath(wchar_t* path, size_t size, const wchar_t* full) {
   if (full[0] == L'\\' && full[1] == L'\\') {
@@ -158,7 +160,7 @@ bool ClearWorkFolder(const wchar_t* work, const HoldClock& clock) {
         // Waits for the restart (or a program of the product to end).
         gone = DeleteFileW(path) ? gone : true;
       } else if (name[0] == L'o') {
-        if (DeleteWaiting(path, clock)) {
+        if (DeleteWaiting(path, clock) == 0) {
           PassCutPoint(kCutDeleted);
         } else if (PutAsideForRestart(work, path)) {
           gone = true;
@@ -166,13 +168,14 @@ bool ClearWorkFolder(const wchar_t* work, const HoldClock& clock) {
           cleared = false;
         }
       } else if (name[0] == L'n') {
-        cleared = DeleteWaiting(path, clock) && cleared;
+        cleared = DeleteWaiting(path, clock) == 0 && cleared;
       }
     } while (FindNextFileW(search, &found));
     FindClose(search);
   }
   if (!cleared || !JournalPath(path, work)) return false;
-  if (!DeleteWaiting(path, clock) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+  DWORD error = DeleteWaiting(path, clock);
+  if (error && error != ERROR_FILE_NOT_FOUND) return false;
   if (WaitOutHolds(work, clock, [&] { return RemoveDirectoryW(work) != FALSE; }) == 0) return true;
   // Emptied by the restart's deletions, then removed after them.
   if (gone) MoveFileExW(work, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);

@@ -34,6 +34,14 @@ bool WorkFolderPath(wchar_t* work, const wchar_t* folder);
 bool WorkFilePath(wchar_t* path, const wchar_t* work, char kind, uint32_t slot);
 bool JournalPath(wchar_t* path, const wchar_t* work);
 
+// A deletion, and a move written through to the disk, once any passing hold
+// on the file concerned is over: for a move, held names the file that
+// another program may hold (the one moved, or the one it replaces). 0 on
+// success, else the error.
+DWORD DeleteWaiting(const wchar_t* path, const HoldClock& clock);
+DWORD DurableMoveWaiting(const wchar_t* from, const wchar_t* to, DWORD flags, const wchar_t* held,
+                         const HoldClock& clock);
+
 // Empties and removes the work folder: the journal last, so that a cut in
 // the middle leaves it readable. A set-aside file that cannot be deleted (a
 // program of the product still runs from it) is renamed to gone-* in the

@@ -154,7 +154,6 @@ TEST_F(ExtractorWindowTest, AnEarlierFileHeldForAMomentIsWaitedForAndOneHeldLong
       ASSERT_NE(nullptr, error) << "the unpack fails when the hold outlasts the wait";
       char text[1024] = "garbage";
       GetDlgItemTextA(error, 0xFFFF, text, sizeof text);
-      EXPECT_EQ(0u, std::string(text).find("Nothing was changed in " + folder + ": ")) << text;
       EXPECT_NE(std::string::npos, std::string(text).find("File: readme.txt")) << text;
       SendMessageA(error, WM_COMMAND, IDOK, 0);
     }
