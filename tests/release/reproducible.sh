@@ -42,6 +42,16 @@ for file in "$work/out-a/setup.exe" "$work/out-a/qbar47.dat" "$work/inside"/*; d
 done
 echo "reproducible.sh: identical, and no build or source path in $(ls "$work/inside" | wc -l) payload files"
 
+# No test hook ships: nothing in setup.exe or the payload reads its
+# environment, nor names the extractor's test variable, in 8-bit or UTF-16 text.
+for file in "$work/out-a/setup.exe" "$work/out-a/qbar47.dat"; do
+  for encoding in s l; do
+    hooks=$(strings -a -e "$encoding" "$file" | grep -E 'QB_SFX_TEST_CUT|GetEnvironmentVariable|getenv' || true)
+    [ -z "$hooks" ] || fail "${file##*/} holds a test hook: $hooks"
+  done
+done
+echo "reproducible.sh: no environment hook in setup.exe or qbar47.dat"
+
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=test \
   -keyout "$work/key.pem" -out "$work/cert.pem" >"$work/openssl.log" 2>&1 ||
   { cat "$work/openssl.log"; exit 1; }

@@ -1,7 +1,8 @@
-// Unpacks cut off for real: the extractor runs as its own process over an
-// earlier installation and ends itself abruptly (TerminateProcess) at a
-// point of the unpack that the test arms (tools/sfx/cut_point.h); then a
-// normal run into the same folder must heal what was left.
+// Unpacks cut off for real: the test build of the extractor runs as its own
+// process over an earlier installation and ends itself abruptly
+// (TerminateProcess) at a point of the unpack that the test arms
+// (tools/sfx/cut_point.h); then a normal run into the same folder must heal
+// what was left.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -48,7 +49,7 @@ class InterruptedUnpackTest : public ::testing::Test {
   // Runs the extractor into the folder until it ends itself at cut.
   void CutOffAt(const char* cut) {
     ExtractorProcess extractor;
-    ASSERT_TRUE(extractor.Start("good.exe", scratch.path(), cut));
+    ASSERT_TRUE(extractor.Start("good-cuts.exe", scratch.path(), cut));
     extractor.Unzip(Wide(folder));
     EXPECT_EQ(kCutExitCode, extractor.WaitForExit(30000)) << "the cut point was not reached";
   }
