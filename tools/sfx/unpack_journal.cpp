@@ -1,5 +1,6 @@
 #include "tools/sfx/unpack_journal.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "common/text.h"
@@ -12,6 +13,18 @@ const char kAside[] = "aside ";
 const char kNew[] = "new ";
 // Far more slots than any archive has entries; keeps the numbers short.
 const uint32_t kMaxSlot = 999999;
+
+constexpr size_t PlanSize(uint32_t count) {
+  // "aside " + six digits + " " + name + "\n" per record.
+  return sizeof kStartLine + sizeof kPlannedLine +
+         static_cast<size_t>(count) * (sizeof kAside + 8 + kZipMaxName);
+}
+
+// Where a record's name lies in the journal.
+struct NameAt {
+  uint32_t offset;
+  uint32_t length;
+};
 
 bool StartsWith(const uint8_t* data, size_t size, const char* text) {
   size_t length = strlen(text);
@@ -63,14 +76,46 @@ bool IsPlannedLine(const uint8_t* line, size_t length) {
   return length == sizeof kPlannedLine - 2 && memcmp(line, kPlannedLine, length) == 0;
 }
 
+// Orders names as Windows tells them apart: A to Z match a to z.
+int CompareNames(const uint8_t* data, const NameAt& a, const NameAt& b) {
+  for (uint32_t i = 0; i < a.length && i < b.length; ++i) {
+    int x = data[a.offset + i], y = data[b.offset + i];
+    if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
+    if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
+    if (x != y) return x - y;
+  }
+  return a.length < b.length ? -1 : a.length > b.length ? 1 : 0;
+}
+
+void SiftDown(const uint8_t* data, NameAt* names, size_t root, size_t count) {
+  for (size_t child; (child = 2 * root + 1) < count; root = child) {
+    if (child + 1 < count && CompareNames(data, names[child], names[child + 1]) < 0) ++child;
+    if (CompareNames(data, names[root], names[child]) >= 0) return;
+    NameAt larger = names[child];
+    names[child] = names[root];
+    names[root] = larger;
+  }
+}
+
+// A heap sort: n log n comparisons whatever the names, with no recursion and
+// no room beyond the array.
+void SortNames(const uint8_t* data, NameAt* names, size_t count) {
+  for (size_t i = count / 2; i-- > 0;) SiftDown(data, names, i, count);
+  for (size_t end = count; end-- > 1;) {
+    NameAt largest = names[0];
+    names[0] = names[end];
+    names[end] = largest;
+    SiftDown(data, names, 0, end);
+  }
+}
+
 }  // namespace
 
 const char kJournalPlacedLine[] = "placed\n";
+const size_t kJournalMaxSize = PlanSize(kJournalMaxRecords) + sizeof kJournalPlacedLine;
 
 size_t JournalPlanSize(uint32_t count) {
-  // "aside " + six digits + " " + name + "\n" per record.
-  return sizeof kStartLine + sizeof kPlannedLine +
-         static_cast<size_t>(count) * (sizeof kAside + 8 + kZipMaxName);
+  return PlanSize(count);
 }
 
 bool JournalAppendStart(char* text, size_t size) {
@@ -93,39 +138,47 @@ bool JournalAppendPlanned(char* text, size_t size) {
 }
 
 JournalState JournalCheck(const uint8_t* data, size_t size) {
-  if (!StartsWith(data, size, kStartLine)) return kJournalUnreadable;
+  if (size > kJournalMaxSize || !StartsWith(data, size, kStartLine)) return kJournalUnreadable;
+  NameAt* names = static_cast<NameAt*>(malloc(kJournalMaxRecords * sizeof(NameAt)));
+  if (!names) return kJournalUnreadable;
   size_t cursor = sizeof kStartLine - 1;
-  size_t planStart = cursor;
   const uint8_t* line;
   size_t length;
-  JournalRecord record, earlier;
-  bool first = true;
-  uint32_t lastSlot = 0;
+  JournalRecord record;
+  uint32_t count = 0, lastSlot = 0;
+  JournalState state = kJournalUnreadable;
   for (;;) {
-    size_t recordStart = cursor;
-    if (!NextLine(data, size, &cursor, &line, &length)) return kJournalUnreadable;
-    if (IsPlannedLine(line, length)) break;
-    if (!ParseRecord(line, length, &record)) return kJournalUnreadable;
-    if (!first && record.slot <= lastSlot) return kJournalUnreadable;
-    first = false;
+    if (!NextLine(data, size, &cursor, &line, &length)) break;
+    if (IsPlannedLine(line, length)) {
+      state = kJournalPlanned;
+      break;
+    }
+    if (count == kJournalMaxRecords || !ParseRecord(line, length, &record) ||
+        (count > 0 && record.slot <= lastSlot)) {
+      break;
+    }
     lastSlot = record.slot;
-    // Two records of one name would put two files back under it.
-    size_t other = planStart;
-    while (other < recordStart) {
-      NextLine(data, size, &other, &line, &length);
-      ParseRecord(line, length, &earlier);
-      if (ZipSameName(earlier.name, record.name)) return kJournalUnreadable;
+    uint32_t nameLength = static_cast<uint32_t>(strlen(record.name));
+    names[count].offset = static_cast<uint32_t>(line - data + length - nameLength);
+    names[count++].length = nameLength;
+  }
+  // Two records of one name would put two files back under it.
+  if (state == kJournalPlanned) {
+    SortNames(data, names, count);
+    for (uint32_t i = 1; i < count; ++i) {
+      if (CompareNames(data, names[i - 1], names[i]) == 0) state = kJournalUnreadable;
     }
   }
-  size_t tail = size - cursor;
+  free(names);
+  // After a whole plan, anything but the end of placing itself (missing,
+  // cut short, zeros, other bytes) means that placing had not ended: nothing
+  // was deleted yet, so the plan can be undone.
   size_t placed = sizeof kJournalPlacedLine - 1;
-  if (tail == placed && memcmp(data + cursor, kJournalPlacedLine, placed) == 0) {
+  if (state == kJournalPlanned && size - cursor == placed &&
+      memcmp(data + cursor, kJournalPlacedLine, placed) == 0) {
     return kJournalPlaced;
   }
-  if (tail < placed && memcmp(data + cursor, kJournalPlacedLine, tail) == 0) {
-    return kJournalPlanned;
-  }
-  return kJournalUnreadable;
+  return state;
 }
 
 bool JournalNextRecord(const uint8_t* data, size_t size, size_t* cursor, JournalRecord* record) {

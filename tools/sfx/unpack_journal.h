@@ -36,6 +36,13 @@ struct JournalRecord {
 // Room a plan of count entries may take, with its first and last lines.
 size_t JournalPlanSize(uint32_t count);
 
+// The most records a journal holds: more than any archive the reader opens
+// has entries (kZipMaxEntries). A larger journal, or one of more bytes than
+// the largest such plan and its end take, was not written by an unpack: it
+// is unreadable, and is read no further than that.
+const uint32_t kJournalMaxRecords = 65535;
+extern const size_t kJournalMaxSize;
+
 // Appends to text (size bytes): the first line, one plan record, the plan's
 // end, the placing's end. False, with text unchanged, when it does not fit.
 bool JournalAppendStart(char* text, size_t size);
@@ -43,8 +50,10 @@ bool JournalAppendRecord(char* text, size_t size, const JournalRecord& record);
 bool JournalAppendPlanned(char* text, size_t size);
 extern const char kJournalPlacedLine[];
 
-// Checks the whole journal. After "planned" only "placed" may follow, or a
-// part of it (its write was cut off: placing had not ended).
+// Checks the whole journal, in time that grows as n log n with its records.
+// After a whole plan, exactly "placed\n" means that placing ended; anything
+// else that follows (nothing, a part of it, zeros or other bytes that a cut
+// write left) that it had not.
 JournalState JournalCheck(const uint8_t* data, size_t size);
 
 // Reads the plan record at *cursor (start at 0) of a journal that

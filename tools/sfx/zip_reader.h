@@ -24,6 +24,9 @@ enum ZipStatus {
 
 // Longest entry name accepted: the file lands in a MAX_PATH path anyway.
 const size_t kZipMaxName = 255;
+// Most entries an archive may have: 0xFFFF in the end record means zip64,
+// which is refused.
+const uint32_t kZipMaxEntries = 0xFFFE;
 
 struct ZipArchive {
   const uint8_t* data;

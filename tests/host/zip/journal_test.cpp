@@ -88,7 +88,6 @@ TEST(Journal, AnythingTheWriterCannotHaveWrittenIsUnreadable) {
       "moved 1 a\nplanned\n",                             // no such record
       "aside 1 ../setup.exe\nplanned\n",                  // a name the archive could not hold
       "aside 1 Readme.txt\nnew 2 README.TXT\nplanned\n",  // one file twice
-      "new 1 a\nplanned\nplaced\nplaced\n",               // more after the end
   };
   for (const char* plan : plans) {
     EXPECT_EQ(kJournalUnreadable, Check(start + plan)) << plan;
@@ -97,8 +96,32 @@ TEST(Journal, AnythingTheWriterCannotHaveWrittenIsUnreadable) {
   nul += '\0';
   nul += "b\nplanned\n";
   EXPECT_EQ(kJournalUnreadable, Check(nul)) << "a NUL inside a name";
-  EXPECT_EQ(kJournalUnreadable, Check(start + "new 1 a\nplanned\n" + std::string(4, '\0')))
-      << "zeros where the end of placing was to be";
+}
+
+// A cut between the write of the end of placing and its flush may leave
+// anything on the disk in its place; nothing was deleted before that flush,
+// so the plan is undone.
+TEST(Journal, AnyEndOfAWholePlanButTheEndOfPlacingReadsAsPlanned) {
+  const std::string plan = "quillbar unpack journal 1\nnew 1 a\nplanned\n";
+  const std::string ends[] = {
+      std::string(7, '\0'),  // zeros
+      "placed\nplaced\n",    // more after it
+      "PLACED\n",            // other bytes
+      std::string("plac\0\0\0", 7),
+  };
+  for (const std::string& end : ends) EXPECT_EQ(kJournalPlanned, Check(plan + end)) << end;
+}
+
+TEST(Journal, AJournalLargerThanAnyPlanIsUnreadable) {
+  const std::string plan = "quillbar unpack journal 1\nnew 1 a\nplanned\n";
+  EXPECT_EQ(kJournalUnreadable, Check(plan + std::string(kJournalMaxSize, '\0')));
+  std::string records = "quillbar unpack journal 1\n";
+  for (uint32_t slot = 0; slot < kJournalMaxRecords; ++slot) {
+    records += "new " + std::to_string(slot) + " f" + std::to_string(slot) + "\n";
+  }
+  EXPECT_EQ(kJournalPlanned, Check(records + "planned\n")) << "the most records a plan has";
+  records += "new 65535 f65535\n";
+  EXPECT_EQ(kJournalUnreadable, Check(records + "planned\n")) << "a record more";
 }
 
 }  // namespace
