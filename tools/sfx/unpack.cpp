@@ -21,6 +21,7 @@ struct Run {
   UnpackOutcome* outcome;
   HoldClock clock;
   UnpackProgress progress;
+  HANDLE journal;  // the journal, open from its plan until placing has ended
 };
 
 void Report(Run& run) {
@@ -148,6 +149,7 @@ void SetWriteTime(HANDLE file, const ZipEntry& entry) {
 struct Slot {
   char name[kZipMaxName + 1];
   uint32_t size;  // its unpacked bytes
+  bool planned;   // the plan has an earlier file of its name to set aside
   bool aside;     // its earlier file is set aside as o<slot>
   bool placed;    // n<slot> has the name
   HANDLE file;    // n<slot> while it is written and until it is flushed
@@ -161,8 +163,10 @@ bool UnpackToScratch(Run& run, const ZipArchive& archive, const ZipEntry& entry,
   UnpackOutcome* outcome = run.outcome;
   Advance(run, entry.name, 0);
   DWORD error = WaitOutHolds(path, run.clock, [&] {
-    *file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    // Only a new file: a name that something else took meanwhile is never
+    // opened, nor followed if it is a link.
+    *file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     return *file != INVALID_HANDLE_VALUE;
   });
   if (error) {
@@ -227,7 +231,7 @@ bool WriteJournal(Run& run, const wchar_t* folder, const wchar_t* work, Slot* sl
       break;
     }
     JournalRecord record;
-    record.aside = attributes != INVALID_FILE_ATTRIBUTES;
+    record.aside = slots[i].planned = attributes != INVALID_FILE_ATTRIBUTES;
     record.slot = i;
     CopyText(record.name, slots[i].name);
     ok = JournalAppendRecord(text, size, record);
@@ -238,46 +242,42 @@ bool WriteJournal(Run& run, const wchar_t* folder, const wchar_t* work, Slot* sl
     JournalPath(path, work);
     DWORD length = static_cast<DWORD>(strlen(text));
     run.progress.name = nullptr;
+    // Kept open, sharing reading only, until placing has ended.
     DWORD error = WaitOutHolds(path, run.clock, [&] {
-      HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (file == INVALID_HANDLE_VALUE) return false;
+      run.journal = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      if (run.journal == INVALID_HANDLE_VALUE) return false;
       DWORD written = 0;
-      bool whole = WriteFile(file, text, length, &written, nullptr) && written == length &&
-                   FlushFileBuffers(file);
+      if (WriteFile(run.journal, text, length, &written, nullptr) && written == length &&
+          FlushFileBuffers(run.journal)) {
+        return true;
+      }
       DWORD why = GetLastError();
-      CloseHandle(file);
+      CloseHandle(run.journal);
+      DeleteFileW(path);
       SetLastError(why);
-      return whole;
+      return false;
     });
-    if (error) ok = Fail(outcome, kUnpackCannotWrite, nullptr, error);
+    if (error) {
+      run.journal = INVALID_HANDLE_VALUE;
+      ok = Fail(outcome, kUnpackCannotWrite, nullptr, error);
+    }
   }
   HeapFree(GetProcessHeap(), 0, text);
   return ok;
 }
 
 // Records in the journal that every new file has its name.
-bool RecordPlaced(Run& run, const wchar_t* work) {
-  wchar_t path[kLongPath];
-  JournalPath(path, work);
-  HANDLE file;
-  run.progress.name = nullptr;
-  if (WaitOutHolds(path, run.clock, [&] {
-        file = CreateFileW(path, FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-        return file != INVALID_HANDLE_VALUE;
-      })) {
-    return false;
-  }
+bool RecordPlaced(Run& run) {
   DWORD length = static_cast<DWORD>(strlen(kJournalPlacedLine)), written = 0;
-  bool ok = WriteFile(file, kJournalPlacedLine, length, &written, nullptr) && written == length &&
-            FlushFileBuffers(file);
-  CloseHandle(file);
-  return ok;
+  return WriteFile(run.journal, kJournalPlacedLine, length, &written, nullptr) &&
+         written == length && FlushFileBuffers(run.journal);
 }
 
-// Sets an earlier file of the slot's name aside, then gives the scratch
-// file that name. On failure the earlier file is asked to take its name back.
+// Sets the earlier file of the slot's name aside when the plan has one, then
+// gives the scratch file that name. A name planned as new that something
+// took meanwhile is left alone, and fails the unpack: the plan is what the
+// next run undoes after a cut, and it would delete that file.
 bool PutInPlace(Run& run, Slot* slot, uint32_t index, const wchar_t* folder, const wchar_t* work,
                 ULONGLONG size) {
   wchar_t target[kLongPath], scratch[kLongPath], aside[kLongPath];
@@ -285,7 +285,7 @@ bool PutInPlace(Run& run, Slot* slot, uint32_t index, const wchar_t* folder, con
   WorkFilePath(scratch, work, 'n', index);
   WorkFilePath(aside, work, 'o', index);
   Advance(run, slot->name, 0);
-  if (GetFileAttributesW(target) != INVALID_FILE_ATTRIBUTES) {
+  if (slot->planned) {
     // Fails for good while another program keeps the file open without
     // sharing; a program that reads it for a moment is waited for.
     if (DWORD error = DurableMoveWaiting(target, aside, 0, target, run.clock)) {
@@ -362,7 +362,7 @@ bool UnpackIntoWorkFolder(Run& run, const ZipArchive& archive, const wchar_t* fo
     ++placed;
   }
   if (placed == count) {
-    if (RecordPlaced(run, work)) {
+    if (RecordPlaced(run)) {
       PassCutPoint(kCutRecorded);
       outcome->files = placed;
       return true;
@@ -410,7 +410,7 @@ void UnmapWholeFile(MappedFile* mapped) {
 bool UnpackArchive(const ZipArchive& archive, const wchar_t* folderText,
                    const UnpackObserver* observer, UnpackOutcome* outcome) {
   static const UnpackObserver kUnobserved = {};
-  Run run = {observer ? observer : &kUnobserved, outcome, {}, {}};
+  Run run = {observer ? observer : &kUnobserved, outcome, {}, {}, INVALID_HANDLE_VALUE};
   run.clock.sleep = run.observer->sleep ? run.observer->sleep : RealSleep;
   run.clock.waiting = ReportWaiting;
   run.clock.context = &run;
@@ -435,8 +435,9 @@ bool UnpackArchive(const ZipArchive& archive, const wchar_t* folderText,
     folder[3] = L'\0';
   }
   if (length + kWorkFolderRoom > MAX_PATH) return Fail(outcome, kUnpackPathTooLong, nullptr, 0);
-  wchar_t longFolder[kLongPath], work[kLongPath], target[kLongPath];
-  if (!LongPath(longFolder, kLongPath, folder) || !WorkFolderPath(work, longFolder)) {
+  wchar_t longFolder[kLongPath], target[kLongPath];
+  WorkFolder work;
+  if (!LongPath(longFolder, kLongPath, folder) || !WorkFolderPath(&work, longFolder)) {
     return Fail(outcome, kUnpackPathTooLong, nullptr, 0);
   }
 
@@ -459,6 +460,7 @@ bool UnpackArchive(const ZipArchive& archive, const wchar_t* folderText,
   // A run cut off here before leaves its files as they were, or as they
   // should be, before anything else happens.
   HealResult healed = HealInterruptedUnpack(longFolder, outcome->name, run.clock);
+  if (healed == kHealForeign) return Fail(outcome, kUnpackForeignWorkFolder, nullptr, 0);
   if (healed == kHealFailed) return Fail(outcome, kUnpackCannotHeal, nullptr, GetLastError());
   outcome->healed = healed == kHealDone;
   outcome->name[0] = '\0';
@@ -472,10 +474,15 @@ bool UnpackArchive(const ZipArchive& archive, const wchar_t* folderText,
   size_t made = 0;
   // Made by an earlier run when it holds files that wait for a restart.
   if (!MakeFolderPath(folder, &made) ||
-      (!CreateDirectoryW(work, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)) {
+      (!CreateDirectoryW(work.path, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)) {
     DWORD error = GetLastError();
     RemoveMadeFolders(folder, made);
     return Fail(outcome, kUnpackNoFolder, nullptr, error);
+  }
+  // Whatever took the name since the heal looked is not worked in either.
+  if (HoldWorkFolder(&work, run.clock) != kWorkFolderHeld) {
+    RemoveMadeFolders(folder, made);
+    return Fail(outcome, kUnpackForeignWorkFolder, nullptr, 0);
   }
 
   HANDLE heap = GetProcessHeap();
@@ -484,14 +491,19 @@ bool UnpackArchive(const ZipArchive& archive, const wchar_t* folderText,
       HeapAlloc(heap, HEAP_ZERO_MEMORY, (archive.entryCount + 1) * sizeof(Slot)));
   bool ok = buffer && slots;
   if (!ok) Fail(outcome, kUnpackCannotWrite, nullptr, ERROR_NOT_ENOUGH_MEMORY);
-  ok = ok && UnpackIntoWorkFolder(run, archive, longFolder, work, slots, buffer);
+  ok = ok && UnpackIntoWorkFolder(run, archive, longFolder, work.path, slots, buffer);
   run.progress.name = nullptr;  // it lay in the slots
   if (buffer) HeapFree(heap, 0, buffer);
   if (slots) HeapFree(heap, 0, slots);
+  if (run.journal != INVALID_HANDLE_VALUE) CloseHandle(run.journal);
   // After a failure that left earlier files set aside, the work folder and
   // its journal stay for the next run to put them back.
-  if (!outcome->unrestored[0]) ClearWorkFolder(work, run.clock);
-  if (!ok && !outcome->unrestored[0]) RemoveMadeFolders(folder, made);
+  if (outcome->unrestored[0]) {
+    ReleaseWorkFolder(&work);
+  } else {
+    ClearWorkFolder(&work, run.clock);
+    if (!ok) RemoveMadeFolders(folder, made);
+  }
   return ok;
 }
 
@@ -577,6 +589,9 @@ void DescribeFailure(const UnpackOutcome& outcome, wchar_t* text, size_t size) {
       break;
     case kUnpackCannotHeal:
       why = L"an earlier unzipping into it was cut off, and its files could not all be put back.";
+      break;
+    case kUnpackForeignWorkFolder:
+      why = L"qbar-work~00 in it is not a folder this program made. Remove it, then unzip again.";
       break;
   }
   // Each opening is true of the folder as this run leaves it.

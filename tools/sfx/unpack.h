@@ -24,7 +24,8 @@ enum UnpackStep {
   kUnpackCannotWrite,  // a scratch file could not be made or written
   kUnpackCannotPlace,  // a scratch file could not take its real name
   kUnpackCancelled,
-  kUnpackCannotHeal,  // an earlier, interrupted unpack could not be undone
+  kUnpackCannotHeal,         // an earlier, interrupted unpack could not be undone
+  kUnpackForeignWorkFolder,  // the work folder's name holds a link, a file or the like
 };
 
 struct UnpackOutcome {

@@ -11,8 +11,6 @@ namespace {
 const wchar_t kWorkFolderName[] = L"qbar-work~00";
 const char kJournalName[] = "journal";
 const wchar_t kGonePrefix[] = L"gone-";
-// A journal is a few dozen bytes a file; anything far larger is not ours.
-const DWORD kMaxJournal = 1 << 24;
 
 bool Exists(const wchar_t* path) {
   return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
@@ -21,6 +19,50 @@ bool Exists(const wchar_t* path) {
 bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
   while (*prefix && *text == *prefix) ++text, ++prefix;
   return !*prefix;
+}
+
+// A folder that is no link, junction or other reparse point.
+bool IsPlainFolder(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+             FILE_ATTRIBUTE_DIRECTORY;
+}
+
+// The name of a slot's file as WorkFilePath spells it: kind and a number.
+bool IsSlotName(const wchar_t* name, wchar_t kind) {
+  if (name[0] != kind || !name[1] || (name[1] == L'0' && name[2])) return false;
+  size_t digits = 1;
+  while (name[digits] >= L'0' && name[digits] <= L'9') ++digits;
+  return !name[digits] && digits <= 7;
+}
+
+bool IsDotName(const wchar_t* name) {
+  return name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2]));
+}
+
+// Opens the folder at path without following it, and keeps it open, not
+// shared for deletion, so that nobody can rename or remove it meanwhile.
+// Held only when both the handle and the name, asked once it is open, show
+// a plain folder: the handle shows a link itself, the name also one that
+// the system followed while opening it.
+WorkFolderState HoldFolder(const wchar_t* path, HANDLE* held, const HoldClock& clock) {
+  HANDLE folder = INVALID_HANDLE_VALUE;
+  DWORD error = WaitOutHolds(path, clock, [&] {
+    folder = CreateFileW(path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                         nullptr);
+    return folder != INVALID_HANDLE_VALUE;
+  });
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return kWorkFolderMissing;
+  if (error) return kWorkFolderForeign;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(folder, &info) && IsPlainFolder(info.dwFileAttributes) &&
+      IsPlainFolder(GetFileAttributesW(path))) {
+    *held = folder;
+    return kWorkFolderHeld;
+  }
+  CloseHandle(folder);
+  return kWorkFolderForeign;
 }
 
 // Renames a set-aside file that cannot be deleted to a name no later unpack
@@ -42,17 +84,21 @@ bool PutAsideForRestart(const wchar_t* work, const wchar_t* path) {
 }
 
 // Reads the whole journal into a heap block (freed by the caller); null when
-// there is none or it cannot be read.
+// there is none, it cannot be read, or it is no plain file of at most the
+// largest size a journal has.
 uint8_t* ReadJournal(const wchar_t* work, DWORD* size) {
   wchar_t path[kLongPath];
   if (!JournalPath(path, work)) return nullptr;
   HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+                            FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   uint8_t* data = nullptr;
-  DWORD high = 0;
-  *size = GetFileSize(file, &high);
-  if (!high && *size <= kMaxJournal) {
+  BY_HANDLE_FILE_INFORMATION info;
+  *size = 0;
+  if (GetFileInformationByHandle(file, &info) && !info.nFileSizeHigh &&
+      info.nFileSizeLow <= kJournalMaxSize &&
+      !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+    *size = info.nFileSizeLow;
     data = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0, *size + 1));
     DWORD read = 0;
     if (data && (!ReadFile(file, data, *size, &read, nullptr) || read != *size)) {
@@ -88,12 +134,79 @@ bool UndoRecord(const wchar_t* folder, const wchar_t* work, const JournalRecord&
 bool HoldsSetAsideFiles(const wchar_t* work) {
   wchar_t pattern[kLongPath];
   CopyText(pattern, work);
-  if (!AppendText(pattern, L"\\o*")) return true;
+  if (!AppendText(pattern, L"\\*")) return true;
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW(pattern, &found);
   if (search == INVALID_HANDLE_VALUE) return false;
+  bool holds = false;
+  do {
+    holds = holds || (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                      IsSlotName(found.cFileName, L'o'));
+  } while (FindNextFileW(search, &found));
   FindClose(search);
-  return true;
+  return holds;
+}
+
+bool RemoveEntries(const wchar_t* folder, bool* gone, const HoldClock& clock);
+
+// Removes one entry that is not the extractor's: a folder with what it holds,
+// emptied only while it is held as a plain folder, but a link or junction by
+// itself, so that nothing it points at is touched.
+bool RemoveEntry(const wchar_t* path, DWORD attributes, const HoldClock& clock) {
+  bool link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    HANDLE held;
+    if (!link && HoldFolder(path, &held, clock) == kWorkFolderHeld) {
+      bool emptied = RemoveEntries(path, nullptr, clock);
+      CloseHandle(held);
+      if (!emptied) return false;
+    }
+    return WaitOutHolds(path, clock, [&] { return RemoveDirectoryW(path) != FALSE; }) == 0;
+  }
+  if (!link && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  return DeleteWaiting(path, clock) == 0;
+}
+
+// Empties folder. In the work folder itself (gone given) the journal stays
+// for the caller, and set-aside files that cannot go yet wait for the
+// restart; gone tells that some do.
+bool RemoveEntries(const wchar_t* folder, bool* gone, const HoldClock& clock) {
+  wchar_t pattern[kLongPath], path[kLongPath];
+  CopyText(pattern, folder);
+  if (!AppendText(pattern, L"\\*")) return false;
+  bool cleared = true;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    const wchar_t* name = found.cFileName;
+    if (IsDotName(name)) continue;
+    CopyText(path, folder);
+    if (!AppendText(path, L"\\") || !AppendText(path, name)) {
+      cleared = false;
+      continue;
+    }
+    bool file = !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (gone && file && lstrcmpiW(name, L"journal") == 0) continue;
+    if (gone && file && StartsWith(name, kGonePrefix)) {
+      // Waits for the restart (or a program of the product to end).
+      *gone = DeleteFileW(path) ? *gone : true;
+    } else if (gone && file && IsSlotName(name, L'o')) {
+      if (DeleteWaiting(path, clock) == 0) {
+        PassCutPoint(kCutDeleted);
+      } else if (PutAsideForRestart(folder, path)) {
+        *gone = true;
+      } else {
+        cleared = false;
+      }
+    } else {
+      cleared = RemoveEntry(path, found.dwFileAttributes, clock) && cleared;
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return cleared;
 }
 
 }  // namespace
@@ -127,8 +240,18 @@ bool PathInFolder(wchar_t* path, const wchar_t* folder, const char* name) {
   return AppendAsciiText(path, kLongPath, name);
 }
 
-bool WorkFolderPath(wchar_t* work, const wchar_t* folder) {
-  return PathInFolder(work, folder, "") && AppendText(work, kLongPath, kWorkFolderName);
+bool WorkFolderPath(WorkFolder* work, const wchar_t* folder) {
+  work->held = nullptr;
+  return PathInFolder(work->path, folder, "") && AppendText(work->path, kLongPath, kWorkFolderName);
+}
+
+WorkFolderState HoldWorkFolder(WorkFolder* work, const HoldClock& clock) {
+  return HoldFolder(work->path, &work->held, clock);
+}
+
+void ReleaseWorkFolder(WorkFolder* work) {
+  if (work->held) CloseHandle(work->held);
+  work->held = nullptr;
 }
 
 bool WorkFilePath(wchar_t* path, const wchar_t* work, char kind, uint32_t slot) {
@@ -140,72 +263,53 @@ bool JournalPath(wchar_t* path, const wchar_t* work) {
   return PathInFolder(path, work, kJournalName);
 }
 
-bool ClearWorkFolder(const wchar_t* work, const HoldClock& clock) {
-  wchar_t pattern[kLongPath], path[kLongPath];
-  CopyText(pattern, work);
-  if (!AppendText(pattern, L"\\*")) return false;
-  bool cleared = true, gone = false;
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(pattern, &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const wchar_t* name = found.cFileName;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-      CopyText(path, work);
-      if (!AppendText(path, L"\\") || !AppendText(path, name)) {
-        cleared = false;
-        continue;
-      }
-      if (StartsWith(name, kGonePrefix)) {
-        // Waits for the restart (or a program of the product to end).
-        gone = DeleteFileW(path) ? gone : true;
-      } else if (name[0] == L'o') {
-        if (DeleteWaiting(path, clock) == 0) {
-          PassCutPoint(kCutDeleted);
-        } else if (PutAsideForRestart(work, path)) {
-          gone = true;
-        } else {
-          cleared = false;
-        }
-      } else if (name[0] == L'n') {
-        cleared = DeleteWaiting(path, clock) == 0 && cleared;
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+bool ClearWorkFolder(WorkFolder* work, const HoldClock& clock) {
+  const wchar_t* folder = work->path;
+  wchar_t path[kLongPath];
+  bool gone = false;
+  bool cleared = RemoveEntries(folder, &gone, clock) && JournalPath(path, folder);
+  DWORD error = cleared ? DeleteWaiting(path, clock) : 0;
+  ReleaseWorkFolder(work);
+  if (!cleared || (error && error != ERROR_FILE_NOT_FOUND)) return false;
+  // Once released, a link put in its place would be removed itself.
+  if (WaitOutHolds(folder, clock, [&] { return RemoveDirectoryW(folder) != FALSE; }) == 0) {
+    return true;
   }
-  if (!cleared || !JournalPath(path, work)) return false;
-  DWORD error = DeleteWaiting(path, clock);
-  if (error && error != ERROR_FILE_NOT_FOUND) return false;
-  if (WaitOutHolds(work, clock, [&] { return RemoveDirectoryW(work) != FALSE; }) == 0) return true;
   // Emptied by the restart's deletions, then removed after them.
-  if (gone) MoveFileExW(work, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  if (gone) MoveFileExW(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   return gone;
 }
 
 HealResult HealInterruptedUnpack(const wchar_t* folder, char* badName, const HoldClock& clock) {
   badName[0] = '\0';
-  wchar_t work[kLongPath];
-  if (!WorkFolderPath(work, folder)) return kHealFailed;
-  if (!Exists(work)) return kHealNothing;
+  WorkFolder work;
+  if (!WorkFolderPath(&work, folder)) return kHealFailed;
+  WorkFolderState found = HoldWorkFolder(&work, clock);
+  if (found == kWorkFolderMissing) return kHealNothing;
+  if (found == kWorkFolderForeign) return kHealForeign;
   DWORD size = 0;
-  uint8_t* journal = ReadJournal(work, &size);
+  uint8_t* journal = ReadJournal(work.path, &size);
   JournalState state = journal ? JournalCheck(journal, size) : kJournalUnreadable;
   bool changed = false, undone = true;
   if (state == kJournalPlanned) {
     JournalRecord record;
     size_t cursor = 0;
     while (JournalNextRecord(journal, size, &cursor, &record)) {
-      if (!UndoRecord(folder, work, record, &changed, clock)) {
+      if (!UndoRecord(folder, work.path, record, &changed, clock)) {
         undone = false;
         CopyText(badName, kZipMaxName + 1, record.name);
       }
     }
-  } else if (state == kJournalUnreadable && HoldsSetAsideFiles(work)) {
+  } else if (state == kJournalUnreadable && HoldsSetAsideFiles(work.path)) {
     // Set-aside files are only made after the whole plan is flushed: a
     // journal that cannot say where they belong is not ours to act on.
     undone = false;
   }
   if (journal) HeapFree(GetProcessHeap(), 0, journal);
-  if (!undone || !ClearWorkFolder(work, clock)) return kHealFailed;
+  if (!undone) {
+    ReleaseWorkFolder(&work);
+    return kHealFailed;
+  }
+  if (!ClearWorkFolder(&work, clock)) return kHealFailed;
   return changed ? kHealDone : kHealNothing;
 }

@@ -3,6 +3,11 @@
 // holding the unpacked scratch files n<SLOT>, the set-aside earlier files
 // o<SLOT> and the journal (unpack_journal.h). No product file can have its
 // name: archive names holding "~" and a digit in their stem are refused.
+// The name is the extractor's alone. Other users may be able to write in the
+// destination, so what stands under it is checked without being followed,
+// and only a plain folder is worked in, held open meanwhile so that it cannot
+// be renamed or replaced by a link to somewhere else; anything else found in
+// it is removed with it.
 // Paths here are in the long form ("\\?\C:\..."), so that the work folder's
 // files may reach past MAX_PATH behind a destination that itself fits.
 #pragma once
@@ -27,8 +32,24 @@ bool LongPath(wchar_t* path, size_t size, const wchar_t* full);
 // ending in its backslash or a folder without one.
 bool PathInFolder(wchar_t* path, const wchar_t* folder, const char* name);
 
-// The work folder of a long-form destination.
-bool WorkFolderPath(wchar_t* work, const wchar_t* folder);
+// The work folder of a long-form destination, and its handle while held.
+struct WorkFolder {
+  wchar_t path[kLongPath];
+  HANDLE held;  // null when not held
+};
+bool WorkFolderPath(WorkFolder* work, const wchar_t* folder);
+
+enum WorkFolderState {
+  kWorkFolderMissing,
+  kWorkFolderHeld,     // a plain folder, now held
+  kWorkFolderForeign,  // a link, a file or anything else: not to be touched
+};
+
+// Looks at what stands under the work folder's name without following it,
+// and holds a plain folder open, not shared for deletion, until
+// ReleaseWorkFolder.
+WorkFolderState HoldWorkFolder(WorkFolder* work, const HoldClock& clock);
+void ReleaseWorkFolder(WorkFolder* work);
 
 // work + "\" + kind + slot: "n12", "o12".
 bool WorkFilePath(wchar_t* path, const wchar_t* work, char kind, uint32_t slot);
@@ -42,23 +63,26 @@ DWORD DeleteWaiting(const wchar_t* path, const HoldClock& clock);
 DWORD DurableMoveWaiting(const wchar_t* from, const wchar_t* to, DWORD flags, const wchar_t* held,
                          const HoldClock& clock);
 
-// Empties and removes the work folder: the journal last, so that a cut in
-// the middle leaves it readable. A set-aside file that cannot be deleted (a
-// program of the product still runs from it) is renamed to gone-* in the
-// work folder and deleted at the next restart, the work folder with it.
-// True when nothing but such files is left. A file or the folder that
-// another program holds for a moment is waited for on clock.
-bool ClearWorkFolder(const wchar_t* work, const HoldClock& clock);
+// Empties, releases and removes the held work folder: the journal last, so
+// that a cut in the middle leaves it readable. Whatever else lies in it goes
+// too; a link is removed itself and never entered. A set-aside file that
+// cannot be deleted (a program of the product still runs from it) is renamed
+// to gone-* in the work folder and deleted at the next restart, the work
+// folder with it. True when nothing but such files is left. A file or the
+// folder that another program holds for a moment is waited for on clock.
+bool ClearWorkFolder(WorkFolder* work, const HoldClock& clock);
 
 enum HealResult {
   kHealNothing,  // no product file needed to change (none moved, or placing had ended)
   kHealDone,     // files of an interrupted unpack were put back
   kHealFailed,   // a file could not be put back: see badName
+  kHealForeign,  // the work folder's name holds something not to be touched
 };
 
 // Before an unpack: undoes an interrupted one in the long-form destination
 // folder, so that its files are as they were before that run (or as that
 // run left them when its placing had ended), then clears the work folder.
 // A journal that cannot be read while set-aside files exist means that
-// nothing is touched. badName (kZipMaxName + 1) names the file concerned.
+// nothing is touched, and so does anything but a plain folder under the work
+// folder's name. badName (kZipMaxName + 1) names the file concerned.
 HealResult HealInterruptedUnpack(const wchar_t* folder, char* badName, const HoldClock& clock);

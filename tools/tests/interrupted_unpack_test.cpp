@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -27,18 +29,22 @@ const char* const kCuts[] = {
     "aside:2",   "aside:3",    "aside:4",   "placed:1",  "placed:2",  "placed:3",
     "placed:4",  "recorded:1", "deleted:1", "deleted:2", "deleted:3", "deleted:4",
 };
-// Cuts after which earlier files are replaced, and one more set aside with
-// its new file not yet in place.
-const char* const kCutsWhilePlacing[] = {"aside:3", "placed:3"};
+// An update over an earlier installation that lacks empty.txt: cuts after
+// which empty.txt is new in the folder and readme.txt is replaced, or set
+// aside with its new file not yet in place.
+const char kAddedFile[] = "empty.txt";
+const char* const kCutsWhilePlacing[] = {"aside:2", "placed:3"};
 
 class InterruptedUnpackTest : public ::testing::Test {
  protected:
-  // The folder holds an earlier installation and a file of the user's.
-  void PlantEarlierInstallation() {
+  // The folder holds an earlier installation, without the file the update
+  // adds when one is given, and a file of the user's.
+  void PlantEarlierInstallation(const char* added = nullptr) {
     DeleteTree(folder);
     MakeFolder(folder);
     earlier.clear();
     for (const char* const* name = ProductNames(); *name; ++name) {
+      if (added && strcmp(*name, added) == 0) continue;
       earlier.push_back(*name);
       WriteFile(folder + "\\" + *name, std::string("earlier ") + *name);
     }
@@ -83,15 +89,16 @@ TEST_F(InterruptedUnpackTest, TheRunAfterACutAnywhereLeavesEveryFileNewAndNothin
 TEST_F(InterruptedUnpackTest, AfterACutWhilePlacingARunThatFailsLeavesExactlyTheEarlierFiles) {
   for (const char* cut : kCutsWhilePlacing) {
     SCOPED_TRACE(cut);
-    PlantEarlierInstallation();
+    PlantEarlierInstallation(kAddedFile);
     CutOffAt(cut);
+    ASSERT_TRUE(PathExists(folder + "\\" + kAddedFile)) << "the cut run had placed it";
     // The last file is never reached by these cuts; held, it fails the run.
     HeldByAnotherProcess holder(folder + "\\zz-last.bin");
     ASSERT_TRUE(holder.held());
     EXPECT_FALSE(UnpackAgain());
     EXPECT_EQ(kUnpackCannotPlace, outcome.step);
     EXPECT_TRUE(outcome.healed) << "the cut run had set earlier files aside";
-    EXPECT_EQ(earlier, ListFolder(folder));
+    EXPECT_EQ(earlier, ListFolder(folder)) << "the added file goes, and nothing else";
     for (const std::string& name : earlier) {
       if (name != "zz-last.bin" && name != "mine.txt") {
         EXPECT_EQ("earlier " + name, ReadFile(folder + "\\" + name)) << name;

@@ -9,27 +9,9 @@
 #include "tests/support/scratch_folder.h"
 #include "tools/tests/held_file.h"
 #include "tools/tests/sfx_test_files.h"
+#include "tools/tests/unpack_fixture.h"
 
 namespace {
-
-class UnpackTest : public ::testing::Test {
- protected:
-  bool Unpack(const std::string& archive, const std::string& folder) {
-    memset(&outcome, 'g', sizeof outcome);
-    UnpackObserver observer = {cancel, VirtualSleep, nullptr, nullptr};
-    return UnpackFile(Wide(TestArchive(archive)).c_str(), Wide(folder).c_str(), &observer,
-                      &outcome);
-  }
-  void ExpectProductIn(const std::string& folder) {
-    EXPECT_EQ(ProductList(), ListFolder(folder)) << "no scratch file may stay behind";
-    for (const std::string& name : ProductList()) {
-      EXPECT_EQ(ReadFile(TestArchive("product\\" + name)), ReadFile(folder + "\\" + name)) << name;
-    }
-  }
-  ScratchFolder scratch;
-  UnpackOutcome outcome;
-  volatile LONG* cancel = nullptr;
-};
 
 TEST_F(UnpackTest, UnpacksEveryFileWithItsContentIntoAFolderMadeWithItsParents) {
   std::string folder = scratch / "Program Files\\Quillbar";
@@ -219,11 +201,6 @@ TEST_F(UnpackTest, FailureTextNamesTheFile) {
   wchar_t tiny[40];
   DescribeFailure(outcome, tiny, 40);
   EXPECT_STREQ(L"", tiny) << "a sentence that does not fit is refused, not cut";
-}
-
-// The work folder an interrupted unpack leaves: "qbar-work~00".
-std::string WorkFolder(const std::string& folder) {
-  return folder + "\\qbar-work~00";
 }
 
 TEST_F(UnpackTest, AJournalThatCannotBeReadBesideSetAsideFilesChangesNothing) {
