@@ -21,3 +21,33 @@ size_t DropTrailingBackslash(char* text) {
   }
   return static_cast<size_t>(c - text);
 }
+
+namespace {
+
+const char* NextChar(const char* c) {
+  return CharNextA(c);
+}
+const wchar_t* NextChar(const wchar_t* c) {
+  return c + 1;
+}
+
+template <typename C>
+const C* SkipRoot(const C* path) {
+  if (path[0] != '\\' || path[1] != '\\') return path;
+  int separators = 0;
+  const C* c = path + 2;
+  while (*c && separators < 2) {
+    if (*c == '\\') ++separators;
+    c = NextChar(c);
+  }
+  return c;
+}
+
+}  // namespace
+
+const char* SkipNetworkRoot(const char* path) {
+  return SkipRoot(path);
+}
+const wchar_t* SkipNetworkRoot(const wchar_t* path) {
+  return SkipRoot(path);
+}

@@ -19,3 +19,10 @@ inline char* FindLastPathChar(char* text, const char* set) {
 // Removes the last character of text when it is a backslash; returns the
 // length that remains.
 size_t DropTrailingBackslash(char* text);
+
+// Where the first folder that can be made begins: in a network path
+// "\\server\share\rest", just after the share's backslash (the end of the
+// text when nothing follows the share), since a server and its share are
+// never made; otherwise the text itself.
+const char* SkipNetworkRoot(const char* path);
+const wchar_t* SkipNetworkRoot(const wchar_t* path);

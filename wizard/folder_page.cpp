@@ -212,8 +212,10 @@ int CreateFolderPath(const char* path) {
   if (!CopyText(levels, path)) return 0;  // a path that does not fit is no path to make
   DropTrailingBackslash(levels);
   // Walked by characters: a trail byte 0x5C is no backslash. A backslash in
-  // the first place (a UNC or root-relative path) never ends a level.
-  for (char* c = CharNextA(levels); *c; c = CharNextA(c)) {
+  // the first place (a root-relative path) never ends a level, nor does any
+  // within a network path's server and share.
+  char* c = levels + (SkipNetworkRoot(levels) - levels);
+  for (c = c == levels ? CharNextA(c) : c; *c; c = CharNextA(c)) {
     if (*c != '\\') continue;
     *c = '\0';
     bool made = Exists(levels) || CreateDirectoryA(levels, NULL);

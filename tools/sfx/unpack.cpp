@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "common/path_chars.h"
 #include "common/text.h"
 #include "tools/sfx/cut_point.h"
 #include "tools/sfx/pe_overlay.h"
@@ -88,7 +89,8 @@ bool IsFolder(const wchar_t* path) {
 bool MakeFolderPath(wchar_t* folder, size_t* made) {
   *made = 0;
   if (IsFolder(folder)) return true;
-  for (wchar_t* p = folder; *p; ++p) {
+  // A network path's server and share are never made, only what lies below.
+  for (wchar_t* p = folder + (SkipNetworkRoot(folder) - folder); *p; ++p) {
     if (*p != L'\\' || p == folder || p[-1] == L':' || p[-1] == L'\\') continue;
     *p = L'\0';
     if (CreateDirectoryW(folder, nullptr) && !*made) *made = static_cast<size_t>(p - folder);
