@@ -60,22 +60,69 @@ bool FindSetupFolder(char (&folder)[MAX_PATH]) {
   return true;
 }
 
-// The archive copied to its program name as a new file and held open, so
-// that nobody can write, rename or delete it until the extractor has read
-// it; INVALID_HANDLE_VALUE when that fails twice, a second apart (a copy left
-// running by an earlier attempt may still hold the old file). An old copy
-// goes by its name first: copied over in place, a name that is a link to
-// another file would have that file written.
+// Static, as it is too large for the stack of a program without the
+// runtime's stack probes.
+BYTE copyBlock[64 * 1024];
+
+bool CopyBytes(HANDLE from, HANDLE to) {
+  for (;;) {
+    DWORD got = 0, put = 0;
+    if (!ReadFile(from, copyBlock, sizeof copyBlock, &got, NULL)) return false;
+    if (got == 0) return true;
+    if (!WriteFile(to, copyBlock, got, &put, NULL) || put != got) return false;
+  }
+}
+
+// Trades the handle that wrote the copy for one that only reads it and
+// shares only reading, reopened from it, never by name: a program cannot
+// start from a file that is open for writing. The file is open throughout,
+// never to be renamed or deleted; whatever another program could write in
+// the moment between the two is read by the digest, which is taken after.
+HANDLE KeepReading(HANDLE written) {
+  HANDLE reading = ReOpenFile(written, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+  CloseHandle(written);
+  if (reading == INVALID_HANDLE_VALUE) return reading;
+  HANDLE held = ReOpenFile(reading, GENERIC_READ, FILE_SHARE_READ, 0);
+  CloseHandle(reading);
+  return held;
+}
+
+// The archive copied to its program name as setup's own new file, and held
+// open, sharing reading only, so that nobody can write, rename or delete it
+// until the extractor has read it. An old copy goes by its name first; a
+// link under the name is refused, and the copy is made only where nothing
+// stands (a link made there meanwhile is not followed).
+HANDLE CreateHeldCopy(const char* copy) {
+  DWORD attributes = GetFileAttributesA(copy);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return INVALID_HANDLE_VALUE;
+  }
+  DeleteFileA(copy);
+  HANDLE source = CreateFileA(setupState.payloadArchivePath, GENERIC_READ, FILE_SHARE_READ, NULL,
+                              OPEN_EXISTING, 0, NULL);
+  if (source == INVALID_HANDLE_VALUE) return source;
+  HANDLE held = CreateFileA(copy, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_NEW,
+                            FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+  if (held != INVALID_HANDLE_VALUE) {
+    if (CopyBytes(source, held)) {
+      held = KeepReading(held);
+    } else {
+      CloseHandle(held);
+      held = INVALID_HANDLE_VALUE;
+    }
+  }
+  CloseHandle(source);
+  return held;
+}
+
+// INVALID_HANDLE_VALUE when the copy fails twice, a second apart (a copy
+// left running by an earlier attempt may still hold the old file).
 HANDLE MakeHeldExtractorCopy() {
   const char* copy = setupState.extractorCopyPath;
   if (!copy[0]) return INVALID_HANDLE_VALUE;  // path too long: no retry can help
   for (int attempt = 1;; ++attempt) {
-    DeleteFileA(copy);
-    if (CopyFileA(setupState.payloadArchivePath, copy, TRUE)) {
-      HANDLE held = CreateFileA(copy, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-      if (held != INVALID_HANDLE_VALUE) return held;
-    }
-    if (attempt == 2) return INVALID_HANDLE_VALUE;
+    HANDLE held = CreateHeldCopy(copy);
+    if (held != INVALID_HANDLE_VALUE || attempt == 2) return held;
     outside.sleep(kCopyRetryPause);
   }
 }
