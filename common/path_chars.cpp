@@ -32,8 +32,9 @@ const wchar_t* NextChar(const wchar_t* c) {
 }
 
 template <typename C>
-const C* SkipRoot(const C* path) {
-  if (path[0] != '\\' || path[1] != '\\') return path;
+const C* LevelEnd(const C* path) {
+  if (!*path) return path;
+  if (path[0] != '\\' || path[1] != '\\') return NextChar(path);
   int separators = 0;
   const C* c = path + 2;
   while (*c && separators < 2) {
@@ -45,9 +46,9 @@ const C* SkipRoot(const C* path) {
 
 }  // namespace
 
-const char* SkipNetworkRoot(const char* path) {
-  return SkipRoot(path);
+const char* FirstLevelEnd(const char* path) {
+  return LevelEnd(path);
 }
-const wchar_t* SkipNetworkRoot(const wchar_t* path) {
-  return SkipRoot(path);
+const wchar_t* FirstLevelEnd(const wchar_t* path) {
+  return LevelEnd(path);
 }

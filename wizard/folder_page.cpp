@@ -211,11 +211,8 @@ int CreateFolderPath(const char* path) {
   char levels[MAX_PATH];
   if (!CopyText(levels, path)) return 0;  // a path that does not fit is no path to make
   DropTrailingBackslash(levels);
-  // Walked by characters: a trail byte 0x5C is no backslash. A backslash in
-  // the first place (a root-relative path) never ends a level, nor does any
-  // within a network path's server and share.
-  char* c = levels + (SkipNetworkRoot(levels) - levels);
-  for (c = c == levels ? CharNextA(c) : c; *c; c = CharNextA(c)) {
+  // Walked by characters: a trail byte 0x5C is no backslash.
+  for (char* c = levels + (FirstLevelEnd(levels) - levels); *c; c = CharNextA(c)) {
     if (*c != '\\') continue;
     *c = '\0';
     bool made = Exists(levels) || CreateDirectoryA(levels, NULL);

@@ -90,8 +90,8 @@ bool MakeFolderPath(wchar_t* folder, size_t* made) {
   *made = 0;
   if (IsFolder(folder)) return true;
   // A network path's server and share are never made, only what lies below.
-  for (wchar_t* p = folder + (SkipNetworkRoot(folder) - folder); *p; ++p) {
-    if (*p != L'\\' || p == folder || p[-1] == L':' || p[-1] == L'\\') continue;
+  for (wchar_t* p = folder + (FirstLevelEnd(folder) - folder); *p; ++p) {
+    if (*p != L'\\' || p[-1] == L':' || p[-1] == L'\\') continue;
     *p = L'\0';
     if (CreateDirectoryW(folder, nullptr) && !*made) *made = static_cast<size_t>(p - folder);
     *p = L'\\';
@@ -482,7 +482,7 @@ bool UnpackArchive(const ZipArchive& archive, const wchar_t* folderText,
     return Fail(outcome, kUnpackNoFolder, nullptr, error);
   }
   // Whatever took the name since the heal looked is not worked in either.
-  if (HoldWorkFolder(&work, run.clock) != kWorkFolderHeld) {
+  if (HoldWorkFolder(&work, run.clock) != kFolderHeld) {
     RemoveMadeFolders(folder, made);
     return Fail(outcome, kUnpackForeignWorkFolder, nullptr, 0);
   }

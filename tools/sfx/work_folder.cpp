@@ -9,7 +9,7 @@
 namespace {
 
 const wchar_t kWorkFolderName[] = L"qbar-work~00";
-const char kJournalName[] = "journal";
+const wchar_t kJournalName[] = L"journal";
 const wchar_t kGonePrefix[] = L"gone-";
 
 bool Exists(const wchar_t* path) {
@@ -45,7 +45,7 @@ bool IsDotName(const wchar_t* name) {
 // Held only when both the handle and the name, asked once it is open, show
 // a plain folder: the handle shows a link itself, the name also one that
 // the system followed while opening it.
-WorkFolderState HoldFolder(const wchar_t* path, HANDLE* held, const HoldClock& clock) {
+FolderState HoldFolder(const wchar_t* path, HANDLE* held, const HoldClock& clock) {
   HANDLE folder = INVALID_HANDLE_VALUE;
   DWORD error = WaitOutHolds(path, clock, [&] {
     folder = CreateFileW(path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -53,16 +53,16 @@ WorkFolderState HoldFolder(const wchar_t* path, HANDLE* held, const HoldClock& c
                          nullptr);
     return folder != INVALID_HANDLE_VALUE;
   });
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return kWorkFolderMissing;
-  if (error) return kWorkFolderForeign;
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return kFolderMissing;
+  if (error) return kFolderForeign;
   BY_HANDLE_FILE_INFORMATION info;
   if (GetFileInformationByHandle(folder, &info) && IsPlainFolder(info.dwFileAttributes) &&
       IsPlainFolder(GetFileAttributesW(path))) {
     *held = folder;
-    return kWorkFolderHeld;
+    return kFolderHeld;
   }
   CloseHandle(folder);
-  return kWorkFolderForeign;
+  return kFolderForeign;
 }
 
 // Renames a set-aside file that cannot be deleted to a name no later unpack
@@ -131,20 +131,38 @@ bool UndoRecord(const wchar_t* folder, const wchar_t* work, const JournalRecord&
   return DeleteWaiting(target, clock) == 0;
 }
 
-bool HoldsSetAsideFiles(const wchar_t* work) {
-  wchar_t pattern[kLongPath];
-  CopyText(pattern, work);
-  if (!AppendText(pattern, L"\\*")) return true;
+// Calls visit(found, path) for each entry of folder but "." and "..". True
+// when the folder could be listed (or is empty) and every visit returned true.
+template <typename Visit>
+bool ForEachEntry(const wchar_t* folder, Visit visit) {
+  wchar_t pattern[kLongPath], path[kLongPath];
+  CopyText(pattern, folder);
+  if (!AppendText(pattern, L"\\*")) return false;
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW(pattern, &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  bool holds = false;
+  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  bool all = true;
   do {
-    holds = holds || (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                      IsSlotName(found.cFileName, L'o'));
+    if (IsDotName(found.cFileName)) continue;
+    CopyText(path, folder);
+    all = AppendText(path, L"\\") && AppendText(path, found.cFileName) && visit(found, path) && all;
   } while (FindNextFileW(search, &found));
   FindClose(search);
-  return holds;
+  return all;
+}
+
+bool IsFile(const WIN32_FIND_DATAW& found) {
+  return !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A folder that cannot be listed counts as holding them.
+bool HoldsSetAsideFiles(const wchar_t* work) {
+  bool holds = false;
+  bool listed = ForEachEntry(work, [&](const WIN32_FIND_DATAW& found, const wchar_t*) {
+    holds = holds || (IsFile(found) && IsSlotName(found.cFileName, L'o'));
+    return true;
+  });
+  return holds || !listed;
 }
 
 bool RemoveEntries(const wchar_t* folder, bool* gone, const HoldClock& clock);
@@ -156,7 +174,7 @@ bool RemoveEntry(const wchar_t* path, DWORD attributes, const HoldClock& clock) 
   bool link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
     HANDLE held;
-    if (!link && HoldFolder(path, &held, clock) == kWorkFolderHeld) {
+    if (!link && HoldFolder(path, &held, clock) == kFolderHeld) {
       bool emptied = RemoveEntries(path, nullptr, clock);
       CloseHandle(held);
       if (!emptied) return false;
@@ -173,40 +191,24 @@ bool RemoveEntry(const wchar_t* path, DWORD attributes, const HoldClock& clock) 
 // for the caller, and set-aside files that cannot go yet wait for the
 // restart; gone tells that some do.
 bool RemoveEntries(const wchar_t* folder, bool* gone, const HoldClock& clock) {
-  wchar_t pattern[kLongPath], path[kLongPath];
-  CopyText(pattern, folder);
-  if (!AppendText(pattern, L"\\*")) return false;
-  bool cleared = true;
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(pattern, &found);
-  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-  do {
+  return ForEachEntry(folder, [&](const WIN32_FIND_DATAW& found, const wchar_t* path) {
     const wchar_t* name = found.cFileName;
-    if (IsDotName(name)) continue;
-    CopyText(path, folder);
-    if (!AppendText(path, L"\\") || !AppendText(path, name)) {
-      cleared = false;
-      continue;
-    }
-    bool file = !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    if (gone && file && lstrcmpiW(name, L"journal") == 0) continue;
-    if (gone && file && StartsWith(name, kGonePrefix)) {
+    bool ours = gone && IsFile(found);
+    if (ours && lstrcmpiW(name, kJournalName) == 0) return true;
+    if (ours && StartsWith(name, kGonePrefix)) {
       // Waits for the restart (or a program of the product to end).
       *gone = DeleteFileW(path) ? *gone : true;
-    } else if (gone && file && IsSlotName(name, L'o')) {
-      if (DeleteWaiting(path, clock) == 0) {
-        PassCutPoint(kCutDeleted);
-      } else if (PutAsideForRestart(folder, path)) {
-        *gone = true;
-      } else {
-        cleared = false;
-      }
-    } else {
-      cleared = RemoveEntry(path, found.dwFileAttributes, clock) && cleared;
+      return true;
     }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  return cleared;
+    if (!ours || !IsSlotName(name, L'o')) return RemoveEntry(path, found.dwFileAttributes, clock);
+    if (DeleteWaiting(path, clock) == 0) {
+      PassCutPoint(kCutDeleted);
+      return true;
+    }
+    if (!PutAsideForRestart(folder, path)) return false;
+    *gone = true;
+    return true;
+  });
 }
 
 }  // namespace
@@ -245,7 +247,7 @@ bool WorkFolderPath(WorkFolder* work, const wchar_t* folder) {
   return PathInFolder(work->path, folder, "") && AppendText(work->path, kLongPath, kWorkFolderName);
 }
 
-WorkFolderState HoldWorkFolder(WorkFolder* work, const HoldClock& clock) {
+FolderState HoldWorkFolder(WorkFolder* work, const HoldClock& clock) {
   return HoldFolder(work->path, &work->held, clock);
 }
 
@@ -260,7 +262,7 @@ bool WorkFilePath(wchar_t* path, const wchar_t* work, char kind, uint32_t slot) 
 }
 
 bool JournalPath(wchar_t* path, const wchar_t* work) {
-  return PathInFolder(path, work, kJournalName);
+  return PathInFolder(path, work, "") && AppendText(path, kLongPath, kJournalName);
 }
 
 bool ClearWorkFolder(WorkFolder* work, const HoldClock& clock) {
@@ -284,9 +286,9 @@ HealResult HealInterruptedUnpack(const wchar_t* folder, char* badName, const Hol
   badName[0] = '\0';
   WorkFolder work;
   if (!WorkFolderPath(&work, folder)) return kHealFailed;
-  WorkFolderState found = HoldWorkFolder(&work, clock);
-  if (found == kWorkFolderMissing) return kHealNothing;
-  if (found == kWorkFolderForeign) return kHealForeign;
+  FolderState found = HoldWorkFolder(&work, clock);
+  if (found == kFolderMissing) return kHealNothing;
+  if (found == kFolderForeign) return kHealForeign;
   DWORD size = 0;
   uint8_t* journal = ReadJournal(work.path, &size);
   JournalState state = journal ? JournalCheck(journal, size) : kJournalUnreadable;

@@ -39,16 +39,16 @@ struct WorkFolder {
 };
 bool WorkFolderPath(WorkFolder* work, const wchar_t* folder);
 
-enum WorkFolderState {
-  kWorkFolderMissing,
-  kWorkFolderHeld,     // a plain folder, now held
-  kWorkFolderForeign,  // a link, a file or anything else: not to be touched
+enum FolderState {
+  kFolderMissing,
+  kFolderHeld,     // a plain folder, now held
+  kFolderForeign,  // a link, a file or anything else: not to be touched
 };
 
 // Looks at what stands under the work folder's name without following it,
 // and holds a plain folder open, not shared for deletion, until
 // ReleaseWorkFolder.
-WorkFolderState HoldWorkFolder(WorkFolder* work, const HoldClock& clock);
+FolderState HoldWorkFolder(WorkFolder* work, const HoldClock& clock);
 void ReleaseWorkFolder(WorkFolder* work);
 
 // work + "\" + kind + slot: "n12", "o12".
