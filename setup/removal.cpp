@@ -20,7 +20,7 @@ const char kCaption[] = "Quillbar Setup";
 const WPARAM kTrayCloseFromRemoval = 1234;
 
 void CloseTray() {
-  HWND tray = FindWindowA("QuillbarTray", NULL);
+  HWND tray = FindWindowExA(NULL, NULL, "QuillbarTray", NULL);
   // Posted: the removal goes on while the tray shuts down.
   if (tray) PostMessageA(tray, WM_CLOSE, kTrayCloseFromRemoval, 0);
 }

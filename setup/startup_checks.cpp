@@ -4,13 +4,15 @@
 
 #include "seam/outside.h"
 
+// Windows are found with FindWindowExA throughout setup, which also picks
+// out the extractor's among windows of the same title: one import the less.
 namespace {
 const UINT kTrayVersionQuery = WM_USER + 101;  // 0x465
 const LRESULT kCurrentTrayAnswer = 117;
 }  // namespace
 
 int CheckProductNotRunning() {
-  while (FindWindowA("QuillbarMain", NULL)) {
+  while (FindWindowExA(NULL, NULL, "QuillbarMain", NULL)) {
     int answer =
         outside.messageBox(NULL,
                            "Please shut down  Quillbar and then Press OK.\r"
@@ -28,7 +30,7 @@ int CheckProductNotRunning() {
 }
 
 int CheckTrayIsCurrent() {
-  HWND tray = FindWindowA("QuillbarTray", NULL);
+  HWND tray = FindWindowExA(NULL, NULL, "QuillbarTray", NULL);
   if (!tray) return 1;
   if (SendMessageA(tray, kTrayVersionQuery, 0, 0) == kCurrentTrayAnswer) return 1;
   outside.messageBox(NULL,
