@@ -1,7 +1,8 @@
 // The GUI robot: starts the real setup.exe and works it as a person would,
 // following a scenario file, one step per line:
 //
-//   start '<program>' ['<arguments>']   start the program under test
+//   start '<program>' ['<arguments>']   start the program under test (a second
+//                                       start watches a second copy as well)
 //   start-reg <HKLM|HKCU> "<key>" "<value>"  start the command line a registry value holds
 //   spawn "<command line>"              start a helper program (not watched)
 //   cd '<folder>'                       the current folder of what is started next
@@ -24,7 +25,8 @@
 //   close-window <class>                post WM_CLOSE and wait until it is gone
 //   shot <name>                         screenshot of the whole screen, <name>.bmp
 //   mark <label>                        a time stamp in the log
-//   expect-exit <code>                  the program under test ends with that code
+//   expect-exit <code>                  the program under test last started ends
+//                                       with that code
 //
 // Texts are double-quoted with \r, \n, \" and \\ escapes (any other backslash is
 // itself), or single-quoted and taken literally (paths: 'C:\e2e\readme.txt'). A message box that
@@ -231,7 +233,8 @@ std::string FileSafe(const std::wstring& text) {
 // ---------------------------------------------------------------------------
 // The robot's state across steps.
 
-PROCESS_INFORMATION target = {};
+// The programs under test, the last started last.
+std::vector<PROCESS_INFORMATION> targets;
 std::set<std::wstring> allowedCaptions;
 std::set<HWND> boxesSeen;  // logged already; a box is logged once
 HWND lastSheet = NULL;
@@ -401,8 +404,7 @@ void StartProcess(std::wstring commandLine, bool watched) {
     CloseHandle(process.hProcess);
     return;
   }
-  if (target.hProcess) CloseHandle(target.hProcess);
-  target = process;
+  targets.push_back(process);
 }
 
 std::wstring RegistryText(const std::wstring& root, const std::wstring& key,
@@ -678,16 +680,17 @@ void RunStep(const std::vector<std::wstring>& step) {
   } else if (verb == L"mark") {
     Log("mark " + Utf8(argument(1)));
   } else if (verb == L"expect-exit") {
-    if (!target.hProcess) Fail("nothing was started");
+    if (targets.empty()) Fail("nothing was started");
+    HANDLE target = targets.back().hProcess;
+    targets.pop_back();
     DWORD wanted = std::stoul(argument(1));
     WaitFor("the program to end", kExitTimeoutMs, false, [&](Screen&, std::vector<Box>&) {
-      return WaitForSingleObject(target.hProcess, 0) == WAIT_OBJECT_0;
+      return WaitForSingleObject(target, 0) == WAIT_OBJECT_0;
     });
     DWORD code = 0;
-    GetExitCodeProcess(target.hProcess, &code);
+    GetExitCodeProcess(target, &code);
     Log("exit " + std::to_string(code));
-    CloseHandle(target.hProcess);
-    target.hProcess = NULL;
+    CloseHandle(target);
     if (code != wanted)
       Fail("exit code " + std::to_string(code) + ", expected " + Utf8(argument(1)));
   } else {
@@ -739,7 +742,8 @@ int wmain(int argc, wchar_t** argv) {
     Log("FAIL: " + failure.reason);
     result = 1;
   }
-  if (target.hProcess && WaitForSingleObject(target.hProcess, 0) != WAIT_OBJECT_0) {
+  for (const PROCESS_INFORMATION& target : targets) {
+    if (WaitForSingleObject(target.hProcess, 0) == WAIT_OBJECT_0) continue;
     Log("ending the program under test, which is still running");
     TerminateProcess(target.hProcess, 255);
   }
