@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include "payload/extractor_copy.h"
+#include "payload/extractor_process.h"
 #include "payload/file_steps.h"
 #include "payload/payload_pin.h"
 #include "payload/plugins.h"
@@ -27,7 +29,6 @@ const int kWindowAttempts = 80;
 const DWORD kWindowAttemptPause = 200;
 const int kCompletionChecks = 60;
 const DWORD kCompletionCheckPause = 333;
-const DWORD kCopyRetryPause = 1000;
 const DWORD kDismissPause = 1000;
 // How long an extractor that is ended may take to go.
 const DWORD kEndWait = 10000;
@@ -60,80 +61,16 @@ bool FindSetupFolder(char (&folder)[MAX_PATH]) {
   return true;
 }
 
-// Static, as it is too large for the stack of a program without the
-// runtime's stack probes.
-BYTE copyBlock[64 * 1024];
-
-bool CopyBytes(HANDLE from, HANDLE to) {
-  for (;;) {
-    DWORD got = 0, put = 0;
-    if (!ReadFile(from, copyBlock, sizeof copyBlock, &got, NULL)) return false;
-    if (got == 0) return true;
-    if (!WriteFile(to, copyBlock, got, &put, NULL) || put != got) return false;
-  }
-}
-
-// Trades the handle that wrote the copy for one that only reads it and
-// shares only reading, reopened from it, never by name: a program cannot
-// start from a file that is open for writing. The file is open throughout,
-// never to be renamed or deleted; whatever another program could write in
-// the moment between the two is read by the digest, which is taken after.
-HANDLE KeepReading(HANDLE written) {
-  HANDLE reading = ReOpenFile(written, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
-  CloseHandle(written);
-  if (reading == INVALID_HANDLE_VALUE) return reading;
-  HANDLE held = ReOpenFile(reading, GENERIC_READ, FILE_SHARE_READ, 0);
-  CloseHandle(reading);
-  return held;
-}
-
-// The archive copied to its program name as setup's own new file, and held
-// open, sharing reading only, so that nobody can write, rename or delete it
-// until the extractor has read it. An old copy goes by its name first; a
-// link under the name is refused, and the copy is made only where nothing
-// stands (a link made there meanwhile is not followed).
-HANDLE CreateHeldCopy(const char* copy) {
-  DWORD attributes = GetFileAttributesA(copy);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    return INVALID_HANDLE_VALUE;
-  }
-  DeleteFileA(copy);
-  HANDLE source = CreateFileA(setupState.payloadArchivePath, GENERIC_READ, FILE_SHARE_READ, NULL,
-                              OPEN_EXISTING, 0, NULL);
-  if (source == INVALID_HANDLE_VALUE) return source;
-  HANDLE held = CreateFileA(copy, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_NEW,
-                            FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-  if (held != INVALID_HANDLE_VALUE) {
-    if (CopyBytes(source, held)) {
-      held = KeepReading(held);
-    } else {
-      CloseHandle(held);
-      held = INVALID_HANDLE_VALUE;
-    }
-  }
-  CloseHandle(source);
-  return held;
-}
-
-// INVALID_HANDLE_VALUE when the copy fails twice, a second apart (a copy
-// left running by an earlier attempt may still hold the old file).
-HANDLE MakeHeldExtractorCopy() {
-  const char* copy = setupState.extractorCopyPath;
-  if (!copy[0]) return INVALID_HANDLE_VALUE;  // path too long: no retry can help
-  for (int attempt = 1;; ++attempt) {
-    HANDLE held = CreateHeldCopy(copy);
-    if (held != INVALID_HANDLE_VALUE || attempt == 2) return held;
-    outside.sleep(kCopyRetryPause);
-  }
-}
-
-// Runs the extractor copy; process receives the program started, or null.
-bool RunExtractor(HANDLE* process) {
+// Runs the extractor copy; extractor receives the program started.
+bool RunExtractor(ExtractorProcess* extractor) {
   char commandLine[MAX_PATH + 2] = "\"";
   AppendText(commandLine, setupState.extractorCopyPath);  // fits: the path is under MAX_PATH
   AppendText(commandLine, "\"");
-  UINT result = outside.winExec(commandLine, SW_SHOW, process);
-  if (result > 32) return true;
+  UINT result = outside.winExec(commandLine, SW_SHOW, &extractor->handle);
+  if (result > 32) {
+    extractor->id = extractor->handle ? GetProcessId(extractor->handle) : 0;
+    return true;
+  }
   char text[64] = "Unable to winexec unzip program ";
   AppendDecimal(text, result);
   ShowSetupError(text);
@@ -141,10 +78,14 @@ bool RunExtractor(HANDLE* process) {
   return false;
 }
 
-HWND WaitForMainWindow() {
-  for (int attempt = 0; attempt < kWindowAttempts; ++attempt) {
-    HWND window = FindWindowA(NULL, kMainWindowTitle);
-    if (window) return window;
+// An extractor that has ended is not waited for; one that shows a box of its
+// own (it cannot read itself, say) is the user's to answer, and the attempts
+// meanwhile do not count.
+HWND WaitForMainWindow(const ExtractorProcess& extractor) {
+  for (int attempt = 0; attempt < kWindowAttempts;) {
+    HWND window = FindExtractorWindow(extractor, kMainWindowTitle);
+    if (window || HasEnded(extractor)) return window;
+    if (!ShowsABoxOfItsOwn(extractor, NULL)) ++attempt;
     outside.sleep(kWindowAttemptPause);
   }
   return NULL;
@@ -163,16 +104,18 @@ LRESULT ProgressOf(HWND mainWindow) {
 }
 
 // A slow unpack is not a stalled one: a check at which the extractor's
-// progress bar has moved does not count, so the wait gives up only after 60
-// checks at which nothing moved.
-HWND WaitForCompletionBox(HWND mainWindow) {
+// progress bar has moved does not count, nor one at which it shows its user
+// a box of its own (why its unpack failed, say), so the wait gives up only
+// after 60 checks at which nothing moved. An extractor that has ended
+// without its completion box is not waited for.
+HWND WaitForCompletionBox(const ExtractorProcess& extractor, HWND mainWindow) {
   LRESULT progress = ProgressOf(mainWindow);
   for (int still = 0; still < kCompletionChecks;) {
     outside.sleep(kCompletionCheckPause);
-    HWND box = FindWindowA(NULL, kCompletionTitle);
-    if (box) return box;
+    HWND box = FindExtractorWindow(extractor, kCompletionTitle);
+    if (box || HasEnded(extractor)) return box;
     LRESULT now = ProgressOf(mainWindow);
-    if (now == progress) ++still;
+    if (now == progress && !ShowsABoxOfItsOwn(extractor, mainWindow)) ++still;
     progress = now;
   }
   return NULL;
@@ -182,8 +125,10 @@ HWND WaitForCompletionBox(HWND mainWindow) {
 // a later press of its Unzip button would install into a folder that nothing
 // registers. Its work folder heals at the next unpack, wherever it is cut
 // off. Waiting for its end lets the end of the run delete the copy.
-void EndExtractor(HANDLE process) {
-  if (process && TerminateProcess(process, 1)) WaitForSingleObject(process, kEndWait);
+void EndExtractor(const ExtractorProcess& extractor) {
+  if (!HasEnded(extractor) && TerminateProcess(extractor.handle, 1)) {
+    WaitForSingleObject(extractor.handle, kEndWait);
+  }
 }
 
 // The extractor's completion box is closed through its Cancel command; it is
@@ -208,10 +153,10 @@ void CopySamplesToConfigFolder() {
 
 // Drives the started extractor through its windows; 1 when the files are
 // unpacked and placed.
-int DriveExtractor(HANDLE process) {
-  HWND mainWindow = WaitForMainWindow();
+int DriveExtractor(const ExtractorProcess& extractor) {
+  HWND mainWindow = WaitForMainWindow(extractor);
   if (!mainWindow) {
-    EndExtractor(process);
+    EndExtractor(extractor);
     ShowSetupError("Unable to run unzip program.");
     return 0;
   }
@@ -219,9 +164,9 @@ int DriveExtractor(HANDLE process) {
                reinterpret_cast<LPARAM>(setupState.installFolder));
   PostMessageA(mainWindow, WM_COMMAND, IDOK, 0);
 
-  HWND completionBox = WaitForCompletionBox(mainWindow);
+  HWND completionBox = WaitForCompletionBox(extractor, mainWindow);
   if (!completionBox) {
-    EndExtractor(process);
+    EndExtractor(extractor);
     ShowSetupError("cannot complete unzip");
     return 0;
   }
@@ -245,29 +190,30 @@ int ExtractPayload(const char* archiveName) {
   if (!folderKnown || !JoinPath(setupState.extractorCopyPath, setupFolder, kExtractorName)) {
     setupState.extractorCopyPath[0] = '\0';
   }
+  setupState.extractorCopyFolder[0] = '\0';
 
   if (!archiveKnown || !Exists(setupState.payloadArchivePath)) {
     ShowSetupError("Cannot find qbar47.dat file in setup.exe folder");
     return 0;
   }
-  HANDLE heldCopy = MakeHeldExtractorCopy();
-  if (heldCopy == INVALID_HANDLE_VALUE) {
+  PinnedCopy copy = MakePinnedExtractorCopy();
+  if (copy.file == INVALID_HANDLE_VALUE) {
     ShowSetupError("Cannot create qbar!ins.exe file");
     return 0;
   }
-  // Only the payload this program was released with runs, and it stays held
-  // until the extractor has unpacked it.
+  // Only the payload this program was released with runs, and it stays
+  // pinned until the extractor has unpacked it.
   int result = 0;
-  if (IsPinnedPayload(heldCopy)) {
-    HANDLE process = NULL;
-    if (RunExtractor(&process)) result = DriveExtractor(process);
-    if (process) CloseHandle(process);
+  if (IsPinnedPayload(copy.file)) {
+    ExtractorProcess extractor = {NULL, 0};
+    if (RunExtractor(&extractor)) result = DriveExtractor(extractor);
+    if (extractor.handle) CloseHandle(extractor.handle);
   } else {
     ShowSetupError(
         "The qbar47.dat file in the setup.exe folder is damaged or does not belong to this "
         "setup.");
   }
-  CloseHandle(heldCopy);
+  UnpinCopy(copy);
   return result;
 }
 

@@ -4,6 +4,7 @@
 #include "setup/finish.h"
 
 #include "seam/outside.h"
+#include "payload/extractor_copy.h"
 #include "setup/com.h"
 #include "setup/command_line.h"
 #include "setup/program_submenu.h"
@@ -200,5 +201,5 @@ void FinishInstallation(INT_PTR sheetResult) {
   if (sheetResult != 0 && setupState.installCompleted) FinishCompletedInstallation();
   // In every run, also a cancelled one that had already unpacked the payload.
   ComStartStop(0);
-  if (setupState.extractorCopyPath[0]) DeleteFileA(setupState.extractorCopyPath);
+  DeleteExtractorCopy();
 }

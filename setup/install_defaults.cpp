@@ -11,5 +11,6 @@ void SetInstallModeDefaults(HINSTANCE instance) {
   setupState.startupShortcut = 1;
   setupState.installCompleted = 0;
   setupState.extractorCopyPath[0] = '\0';
+  setupState.extractorCopyFolder[0] = '\0';
   setupState.payloadArchivePath[0] = '\0';
 }

@@ -17,6 +17,9 @@ struct SetupState {
   BOOL installCompleted;  // set when the shortcuts page becomes active
   char payloadArchivePath[MAX_PATH];
   char extractorCopyPath[MAX_PATH];  // deleted at the end of the run when not empty
+  // The temporary folder made for the copy when the setup folder refused it,
+  // removed after it; empty when the copy lies beside the archive.
+  char extractorCopyFolder[MAX_PATH];
   HINSTANCE instanceHandle;
   // The run's one shell-link object, made by the COM start.
   IShellLinkA* shellLink;

@@ -19,6 +19,25 @@ const char kMissingArchive[] = "Cannot find qbar47.dat file in setup.exe folder"
 const char kCopyFailed[] = "Cannot create qbar!ins.exe file";
 const char kForeignPayload[] =
     "The qbar47.dat file in the setup.exe folder is damaged or does not belong to this setup.";
+const char kMainTitle[] = "WinZip Self-Extractor - qbar!ins.exe";
+const char kCompletionTitle[] = "WinZip Self-Extractor";
+
+// The extractors that run as processes of their own (extractor_stand_in.cpp).
+std::string StandIn() {
+  return TestProgramFolder() + "\\extractor_stand_in.exe";
+}
+
+// The process's top-level window of that title, waited for in real time.
+HWND WindowOf(HANDLE process, const char* title, DWORD timeoutMs) {
+  for (DWORD start = GetTickCount();; Sleep(20)) {
+    for (HWND window = NULL; (window = FindWindowExA(NULL, window, NULL, title)) != NULL;) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      if (owner == GetProcessId(process)) return window;
+    }
+    if (GetTickCount() - start > timeoutMs) return NULL;
+  }
+}
 
 // The payload driven through the stand-in extractor: the launched "program"
 // shows its main window at once unless a test says otherwise, and every
@@ -297,13 +316,85 @@ TEST_F(ExtractTest, AnExtractorWhoseProgressMovesIsWaitedForPastTwentySeconds) {
 // A stalled extractor, a process of its own: setup gives up after 60 checks
 // at which its progress bar stood still, and ends it before saying so.
 TEST_F(ExtractTest, AStalledExtractorIsGivenUpOnAfterSixtyStillChecksAndEnded) {
-  fake.UseRealLaunchOf(TestProgramFolder() + "\\stalled_extractor.exe");
+  fake.UseRealLaunchOf(StandIn());
   DWORD whenTold = WAIT_TIMEOUT;
   fake.Answer(IDOK, [&] { whenTold = WaitForSingleObject(fake.launchedProcess, 0); });
   EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
   ExpectErrorBoxes({"cannot complete unzip"}, __LINE__);
   EXPECT_EQ(std::vector<DWORD>(60, 333), fake.sleeps);
   EXPECT_EQ(DWORD(WAIT_OBJECT_0), whenTold) << "its process has been ended";
+}
+
+// The started extractor's windows are told from those of other programs with
+// the same titles (another product's completion box, a second copy of the
+// extractor), which are never typed into, disabled, commanded or closed.
+TEST_F(ExtractTest, OtherProgramsWindowsWithTheExtractorsTitlesAreNeverTouched) {
+  PROCESS_INFORMATION other = {};
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  std::string command = "\"" + StandIn() + "\" other";
+  ASSERT_TRUE(
+      CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &other));
+  WaitForInputIdle(other.hProcess, 10000);
+  // Its windows come first: the stand-in opens its own only later.
+  opensAtOnce = false;
+  meanwhile = [&](DWORD now) {
+    if (now == 400) extractor.Open();
+  };
+  EXPECT_EQ(1, ExtractPayload("qbar47.dat"));
+  EXPECT_EQ((std::vector<std::string>{"start", "box shown", "cancel disabled sent", "close sent"}),
+            EventNames());
+  for (const char* title : {kMainTitle, kCompletionTitle}) {
+    HWND window = WindowOf(other.hProcess, title, 0);
+    ASSERT_TRUE(window != NULL) << title;
+    DWORD_PTR received = 99;
+    SendMessageTimeoutA(window, WM_APP, 0, 0, SMTO_BLOCK, 5000, &received);
+    EXPECT_EQ(0u, received) << "commands, closes or enablings that reached " << title;
+    if (title == kMainTitle) {
+      char typed[MAX_PATH] = "garbage";
+      GetDlgItemTextA(window, 106, typed, sizeof typed);
+      EXPECT_STREQ("", typed) << "nothing typed into its field";
+    }
+  }
+  TerminateProcess(other.hProcess, 0);
+  CloseHandle(other.hProcess);
+  CloseHandle(other.hThread);
+}
+
+// An extractor that ends without its completion box (its user closed it, it
+// crashed) is answered within a second, not after twenty.
+TEST_F(ExtractTest, AnExtractorThatEndsWithoutItsCompletionBoxIsAnsweredAtOnce) {
+  fake.UseRealLaunchOf(StandIn(), "vanish");
+  meanwhile = [&](DWORD) { WaitForSingleObject(fake.launchedProcess, 10000); };
+  fake.Answer(IDOK);
+  EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
+  ExpectErrorBoxes({"cannot complete unzip"}, __LINE__);
+  EXPECT_LE(fake.now, 1000u);
+}
+
+// While the extractor shows its user a box of its own (why its unpack
+// failed), setup neither gives up on it nor ends it, however long the user
+// reads; once the box is closed and the extractor has ended, setup says so
+// at once.
+TEST_F(ExtractTest, AnExtractorShowingABoxOfItsOwnIsWaitedForAndNeverEnded) {
+  fake.UseRealLaunchOf(StandIn(), "complain");
+  HWND box = NULL;
+  DWORD closedAt = 0;
+  meanwhile = [&](DWORD now) {
+    if (!box) box = WindowOf(fake.launchedProcess, "Self-Extractor Error", 10000);
+    if (now < 30000 || closedAt || !box) return;
+    closedAt = now;
+    SendMessageA(box, WM_COMMAND, IDOK, 0);
+    WaitForSingleObject(fake.launchedProcess, 10000);
+  };
+  fake.Answer(IDOK);
+  EXPECT_EQ(0, ExtractPayload("qbar47.dat"));
+  ExpectErrorBoxes({"cannot complete unzip"}, __LINE__);
+  ASSERT_GE(closedAt, 30000u) << "the box was up until the test closed it";
+  EXPECT_LE(fake.now - closedAt, 1000u);
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(fake.launchedProcess, &code);
+  EXPECT_EQ(0u, code) << "it ended by itself, not ended by setup";
 }
 
 TEST_F(ExtractTest, WithoutConfigFolderPluginsArePlacedAndNothingIsCopied) {

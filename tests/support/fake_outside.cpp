@@ -30,8 +30,9 @@ void FakeOutside::UseRealLaunch() {
   realLaunch_ = true;
 }
 
-void FakeOutside::UseRealLaunchOf(const std::string& program) {
+void FakeOutside::UseRealLaunchOf(const std::string& program, const std::string& arguments) {
   launchedProgram_ = program;
+  launchedArguments_ = arguments;
 }
 
 int FakeOutside::MessageBoxHook(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
@@ -61,6 +62,7 @@ UINT FakeOutside::WinExecHook(LPCSTR commandLine, UINT show, HANDLE* process) {
   if (self->realLaunch_) return RealOutside().winExec(commandLine, show, process);
   if (!self->launchedProgram_.empty()) {
     std::string command = "\"" + self->launchedProgram_ + "\"";
+    if (!self->launchedArguments_.empty()) command += " " + self->launchedArguments_;
     UINT result = RealOutside().winExec(command.c_str(), show, &self->launchedProcess);
     if (process) {
       *process = NULL;
@@ -69,8 +71,13 @@ UINT FakeOutside::WinExecHook(LPCSTR commandLine, UINT show, HANDLE* process) {
     }
     return result;
   }
-  if (process) *process = NULL;
-  return self->launch ? self->launch(commandLine, show) : 33;
+  UINT result = self->launch ? self->launch(commandLine, show) : 33;
+  if (process) {
+    *process = result > 32 ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE,
+                                         GetCurrentProcessId())
+                           : NULL;
+  }
+  return result;
 }
 
 BOOL FakeOutside::ExitWindowsHook(UINT flags, DWORD reason) {

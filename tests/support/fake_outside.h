@@ -40,15 +40,17 @@ class FakeOutside {
   std::function<void(DWORD now)> onSleep;
 
   // Launches are recorded; launch decides the result (default: 33, nothing
-  // started). UseRealLaunch() starts the program for real as well, and hands
-  // its process to the caller that asks for it.
+  // started). A caller that asks for the started process gets this very
+  // process, whose windows stand in for the program's, with no right to end
+  // it. UseRealLaunch() starts the program for real as well, and hands its
+  // process to the caller that asks for it.
   std::vector<std::string> launches;
   std::function<UINT(const char* commandLine, UINT show)> launch;
   void UseRealLaunch();
-  // Starts program for real in place of what is launched, and keeps its
-  // process in launchedProcess (closed when this goes) as well as handing it
-  // to the caller.
-  void UseRealLaunchOf(const std::string& program);
+  // Starts program (with arguments) for real in place of what is launched,
+  // and keeps its process in launchedProcess (ended and closed when this
+  // goes) as well as handing it to the caller.
+  void UseRealLaunchOf(const std::string& program, const std::string& arguments = "");
   HANDLE launchedProcess = NULL;
 
   // Each ExitWindowsEx call: its flags and its reason.
@@ -62,6 +64,7 @@ class FakeOutside {
   std::deque<std::pair<int, std::function<void()>>> answers_;
   bool realLaunch_ = false;
   std::string launchedProgram_;
+  std::string launchedArguments_;
   static FakeOutside* current_;
   static int MessageBoxHook(HWND, LPCSTR, LPCSTR, UINT);
   static void SleepHook(DWORD);

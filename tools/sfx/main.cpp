@@ -176,6 +176,9 @@ void ReportOutcome(HWND window) {
     DescribeFailure(extractor.outcome, text, sizeof text / sizeof text[0]);
     SetDlgItemTextW(window, IDC_SFX_STATUS, L"Failed.");
     MessageBoxW(window, text, kErrorCaption, MB_OK | MB_ICONERROR);
+    // Nothing is left to do once the user has read why: the program ends,
+    // which tells the installer that started it at once.
+    DestroyWindow(window);
     return;
   }
   text[0] = L'\0';

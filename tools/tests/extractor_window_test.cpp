@@ -72,6 +72,18 @@ TEST_F(ExtractorWindowTest, ADamagedArchiveShowsItsOwnErrorAndNeverTheCompletion
   CloseAndExpectExit();
 }
 
+// The installer that started it learns of the failure from its end, once the
+// user has read why.
+TEST_F(ExtractorWindowTest, ClosingTheFailureBoxEndsTheProgram) {
+  Start("crc.exe");
+  Unzip(scratch / "Quillbar");
+  HWND error = WaitForTitle(kExtractorErrorTitle, 30000);
+  ASSERT_NE(nullptr, error) << "no error box";
+  SendMessageA(error, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(0u, extractor.WaitForExit(10000));
+  EXPECT_FALSE(IsWindow(main));
+}
+
 TEST_F(ExtractorWindowTest, ARefusedEntryShowsTheErrorAndWritesNothing) {
   std::string folder = scratch / "Quillbar";
   Start("refused.exe");
