@@ -18,7 +18,6 @@
 
 namespace {
 
-const char kExtractorName[] = "\\qbar!ins.exe";
 const char kMainWindowTitle[] = "WinZip Self-Extractor - qbar!ins.exe";
 const char kCompletionTitle[] = "WinZip Self-Extractor";
 const int kDestinationControl = 106;
@@ -187,7 +186,7 @@ int ExtractPayload(const char* archiveName) {
   if (!archiveKnown) setupState.payloadArchivePath[0] = '\0';
   // Set before anything can fail, so that the end of the run deletes a copy
   // of this run or of an earlier one; empty only when it cannot be named.
-  if (!folderKnown || !JoinPath(setupState.extractorCopyPath, setupFolder, kExtractorName)) {
+  if (!folderKnown || !JoinPath(setupState.extractorCopyPath, setupFolder, kExtractorCopyName)) {
     setupState.extractorCopyPath[0] = '\0';
   }
   setupState.extractorCopyFolder[0] = '\0';

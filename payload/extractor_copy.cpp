@@ -7,7 +7,6 @@
 
 namespace {
 
-const char kExtractorName[] = "\\qbar!ins.exe";
 const DWORD kCopyRetryPause = 1000;
 // Names tried for the temporary folder before giving up: only one setup
 // runs at a time, so a name is taken only by a run that was cut off.
@@ -117,7 +116,7 @@ PinnedCopy MakeCopyInTempFolder() {
   char copy[MAX_PATH];
   if (!MakeTempFolder(folder, &made.folder)) return made;
   DWORD error;
-  if (JoinPath(copy, folder, kExtractorName)) made.file = CreatePinnedCopy(copy, &error);
+  if (JoinPath(copy, folder, kExtractorCopyName)) made.file = CreatePinnedCopy(copy, &error);
   if (made.file == INVALID_HANDLE_VALUE) {
     CloseHandle(made.folder);
     made.folder = INVALID_HANDLE_VALUE;

@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+// The copy's name, appended to the folder it is made in.
+const char kExtractorCopyName[] = "\\qbar!ins.exe";
+
 struct PinnedCopy {
   HANDLE file;    // INVALID_HANDLE_VALUE when no copy could be made
   HANDLE folder;  // the temporary folder's pin, or INVALID_HANDLE_VALUE

@@ -185,8 +185,11 @@ expect_nothing_written() {
 # driver's date (today's), and the processor's description, rewritten from
 # the CPU that runs the session (an emulated CPU describes itself otherwise);
 # and the font settings Wine rewrites for the code pages of each program it
-# starts (setup.exe runs in UTF-8: 65001).
+# starts (setup.exe runs in UTF-8: 65001); and, now and then, the console
+# defaults that Wine's console host saves for stand_in.exe, a console
+# program of the tests (setup.exe has no console).
 E2E_WINE_NOISE='^system.reg: \[System\\CurrentControlSet\\Control\\Class\\\{4D36E968-E325-11CE-BFC1-08002BE10318\}\\0000\] driverdate(data)?:'
 E2E_WINE_NOISE+='|^system.reg: \[System\\CurrentControlSet\\Control\\Session Manager\\Environment\] (processor_[a-z]+|number_of_processors):'
 E2E_WINE_NOISE+='|^system.reg: \[System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts\] [a-z]+\.fon:'
 E2E_WINE_NOISE+='|^user.reg: \[Software\\Wine\\Fonts\] codepages:'
+E2E_WINE_NOISE+='|^user.reg: (key added )?\[Console\]'
