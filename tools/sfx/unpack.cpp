@@ -8,6 +8,7 @@
 #include "tools/sfx/pe_overlay.h"
 #include "tools/sfx/unpack_journal.h"
 #include "tools/sfx/work_folder.h"
+#include "tools/sfx/zip_check.h"
 
 namespace {
 

@@ -4,6 +4,8 @@
 #include <string.h>
 
 #include "common/text.h"
+#include "tools/sfx/same_names.h"
+#include "tools/sfx/zip_check.h"
 
 namespace {
 
@@ -19,12 +21,6 @@ constexpr size_t PlanSize(uint32_t count) {
   return sizeof kStartLine + sizeof kPlannedLine +
          static_cast<size_t>(count) * (sizeof kAside + 8 + kZipMaxName);
 }
-
-// Where a record's name lies in the journal.
-struct NameAt {
-  uint32_t offset;
-  uint32_t length;
-};
 
 bool StartsWith(const uint8_t* data, size_t size, const char* text) {
   size_t length = strlen(text);
@@ -74,39 +70,6 @@ bool NextLine(const uint8_t* data, size_t size, size_t* cursor, const uint8_t** 
 
 bool IsPlannedLine(const uint8_t* line, size_t length) {
   return length == sizeof kPlannedLine - 2 && memcmp(line, kPlannedLine, length) == 0;
-}
-
-// Orders names as Windows tells them apart: A to Z match a to z.
-int CompareNames(const uint8_t* data, const NameAt& a, const NameAt& b) {
-  for (uint32_t i = 0; i < a.length && i < b.length; ++i) {
-    int x = data[a.offset + i], y = data[b.offset + i];
-    if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
-    if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
-    if (x != y) return x - y;
-  }
-  return a.length < b.length ? -1 : a.length > b.length ? 1 : 0;
-}
-
-void SiftDown(const uint8_t* data, NameAt* names, size_t root, size_t count) {
-  for (size_t child; (child = 2 * root + 1) < count; root = child) {
-    if (child + 1 < count && CompareNames(data, names[child], names[child + 1]) < 0) ++child;
-    if (CompareNames(data, names[root], names[child]) >= 0) return;
-    NameAt larger = names[child];
-    names[child] = names[root];
-    names[root] = larger;
-  }
-}
-
-// A heap sort: n log n comparisons whatever the names, with no recursion and
-// no room beyond the array.
-void SortNames(const uint8_t* data, NameAt* names, size_t count) {
-  for (size_t i = count / 2; i-- > 0;) SiftDown(data, names, i, count);
-  for (size_t end = count; end-- > 1;) {
-    NameAt largest = names[0];
-    names[0] = names[end];
-    names[end] = largest;
-    SiftDown(data, names, 0, end);
-  }
 }
 
 }  // namespace
@@ -159,15 +122,12 @@ JournalState JournalCheck(const uint8_t* data, size_t size) {
     }
     lastSlot = record.slot;
     uint32_t nameLength = static_cast<uint32_t>(strlen(record.name));
-    names[count].offset = static_cast<uint32_t>(line - data + length - nameLength);
-    names[count++].length = nameLength;
+    names[count] = {static_cast<size_t>(line - data) + length - nameLength, nameLength, count};
+    ++count;
   }
   // Two records of one name would put two files back under it.
-  if (state == kJournalPlanned) {
-    SortNames(data, names, count);
-    for (uint32_t i = 1; i < count; ++i) {
-      if (CompareNames(data, names[i - 1], names[i]) == 0) state = kJournalUnreadable;
-    }
+  if (state == kJournalPlanned && FirstSharedName(data, names, count) != count) {
+    state = kJournalUnreadable;
   }
   free(names);
   // After a whole plan, anything but the end of placing itself (missing,
