@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "common/path_chars.h"
+#include "common/make_folder.h"
 #include "common/text.h"
 #include "tools/sfx/cut_point.h"
 #include "tools/sfx/pe_overlay.h"
@@ -84,24 +84,15 @@ bool IsFolder(const wchar_t* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Makes folder and any missing parent; the result says whether it exists now.
-// made receives the length of the outermost folder this call made (0: none),
-// so that a failure can remove what it made.
-bool MakeFolderPath(wchar_t* folder, size_t* made) {
+// The destination with any missing parent; true when it is a folder now.
+// made receives the length of the outermost folder this call made (0:
+// none), so that a failure can remove what it made.
+bool MakeDestination(wchar_t* folder, size_t* made) {
   *made = 0;
-  if (IsFolder(folder)) return true;
-  // A network path's server and share are never made, only what lies below.
-  for (wchar_t* p = folder + (FirstLevelEnd(folder) - folder); *p; ++p) {
-    if (*p != L'\\' || p[-1] == L':' || p[-1] == L'\\') continue;
-    *p = L'\0';
-    if (CreateDirectoryW(folder, nullptr) && !*made) *made = static_cast<size_t>(p - folder);
-    *p = L'\\';
-  }
-  if (CreateDirectoryW(folder, nullptr) && !*made) *made = lstrlenW(folder);
-  return IsFolder(folder);
+  return IsFolder(folder) || MakeFolderPath(folder, made) || IsFolder(folder);
 }
 
-// Removes the folders that MakeFolderPath made, deepest first; only empty
+// Removes the folders that MakeDestination made, deepest first; only empty
 // ones go, so nothing of anyone else's can.
 void RemoveMadeFolders(const wchar_t* folder, size_t made) {
   if (!made) return;
@@ -476,7 +467,7 @@ bool UnpackArchive(const ZipArchive& archive, const wchar_t* folderText,
   }
   size_t made = 0;
   // Made by an earlier run when it holds files that wait for a restart.
-  if (!MakeFolderPath(folder, &made) ||
+  if (!MakeDestination(folder, &made) ||
       (!CreateDirectoryW(work.path, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)) {
     DWORD error = GetLastError();
     RemoveMadeFolders(folder, made);

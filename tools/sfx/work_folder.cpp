@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "common/make_folder.h"
 #include "common/text.h"
 #include "tools/sfx/cut_point.h"
 #include "tools/sfx/unpack_journal.h"
@@ -11,10 +12,6 @@ namespace {
 const wchar_t kWorkFolderName[] = L"qbar-work~00";
 const wchar_t kJournalName[] = L"journal";
 const wchar_t kGonePrefix[] = L"gone-";
-
-bool Exists(const wchar_t* path) {
-  return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
-}
 
 bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
   while (*prefix && *text == *prefix) ++text, ++prefix;
@@ -121,12 +118,12 @@ bool UndoRecord(const wchar_t* folder, const wchar_t* work, const JournalRecord&
   }
   if (record.aside) {
     // Still under its own name unless it was set aside.
-    if (!Exists(held)) return true;
+    if (!PathExists(held)) return true;
     *changed = true;
     return DurableMoveWaiting(held, target, MOVEFILE_REPLACE_EXISTING, target, clock) == 0;
   }
   // The new file had taken the name once its scratch file is gone.
-  if (Exists(held) || !Exists(target)) return true;
+  if (PathExists(held) || !PathExists(target)) return true;
   *changed = true;
   return DeleteWaiting(target, clock) == 0;
 }
