@@ -51,24 +51,6 @@ TEST_F(UnpackTest, ACrcMismatchInTheLastFileLeavesNoFileUnderAnyName) {
   EXPECT_EQ("old read-me", ReadFile(scratch / "readme.txt"));
 }
 
-TEST_F(UnpackTest, ATruncatedArchiveIsRefusedBeforeAnythingIsWritten) {
-  std::string folder = scratch / "target";
-  EXPECT_FALSE(Unpack("truncated.exe", folder));
-  EXPECT_EQ(kUnpackBadArchive, outcome.result);
-  EXPECT_EQ(kZipNoArchive, outcome.zip);
-  EXPECT_FALSE(PathExists(folder)) << "not even the folder is made";
-}
-
-TEST_F(UnpackTest, AnEntryLeavingTheFolderRefusesTheWholeArchive) {
-  std::string folder = scratch / "target";
-  EXPECT_FALSE(Unpack("refused.exe", folder));
-  EXPECT_EQ(kUnpackBadArchive, outcome.result);
-  EXPECT_EQ(kZipRefusedName, outcome.zip);
-  EXPECT_STREQ("../evil.txt", outcome.name);
-  EXPECT_FALSE(PathExists(folder));
-  EXPECT_EQ(std::vector<std::string>{}, ListFolder(scratch.path()));
-}
-
 std::string FolderOfLength(const ScratchFolder& scratch, size_t length) {
   return scratch.path() + "\\" + std::string(length - scratch.path().size() - 1, 'f');
 }
@@ -80,16 +62,38 @@ TEST_F(UnpackTest, TheLongestFolderThatTakesTheScratchFilesWorks) {
   ExpectProductIn(folder);
 }
 
-TEST_F(UnpackTest, ALongerFolderIsRefusedWithoutWriting) {
-  std::string folder = FolderOfLength(scratch, MAX_PATH - 13);
-  EXPECT_FALSE(Unpack("good.exe", folder));
-  EXPECT_EQ(kUnpackPathTooLong, outcome.result);
-  EXPECT_FALSE(PathExists(folder));
-}
-
-TEST_F(UnpackTest, AnEmptyFolderTextIsRefused) {
-  EXPECT_FALSE(Unpack("good.exe", ""));
-  EXPECT_EQ(kUnpackNoFolder, outcome.result);
+// Refused before anything is written: the folder is not even made, and an
+// earlier installation keeps its file.
+TEST_F(UnpackTest, WhatIsRefusedBeforehandWritesNothing) {
+  const struct {
+    const char* what;
+    const char* archive;
+    std::string folder;
+    UnpackResult result;
+    ZipStatus zip;
+    const char* name;
+  } rows[] = {
+      {"a truncated archive", "truncated.exe", scratch / "target", kUnpackBadArchive, kZipNoArchive,
+       ""},
+      {"an entry leaving the folder", "refused.exe", scratch / "target", kUnpackBadArchive,
+       kZipRefusedName, "../evil.txt"},
+      {"a device name over an earlier installation", "device-name.exe", scratch.path(),
+       kUnpackBadArchive, kZipRefusedName, "nul .txt"},
+      // The work folder, FOLDER\qbar-work~00, must be a plain path too.
+      {"a folder too long for the work folder", "good.exe", FolderOfLength(scratch, MAX_PATH - 13),
+       kUnpackPathTooLong, kZipOk, ""},
+      {"an empty folder text", "good.exe", "", kUnpackNoFolder, kZipOk, ""},
+  };
+  WriteFile(scratch / "inside.txt", "earlier");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    EXPECT_FALSE(Unpack(row.archive, row.folder));
+    EXPECT_EQ(row.result, outcome.result);
+    EXPECT_EQ(row.zip, outcome.zip);
+    EXPECT_STREQ(row.name, outcome.name);
+    EXPECT_EQ(std::vector<std::string>{"inside.txt"}, ListFolder(scratch.path()));
+    EXPECT_EQ("earlier", ReadFile(scratch / "inside.txt"));
+  }
 }
 
 TEST_F(UnpackTest, AFileHeldByAnotherProgramLeavesTheEarlierInstallationExactlyAsItWas) {
@@ -123,16 +127,6 @@ TEST_F(UnpackTest, AReadOnlyEarlierFileIsNotReplacedAndNothingElseIs) {
   EXPECT_EQ((std::vector<std::string>{"big.txt", "zz-last.bin"}), ListFolder(scratch.path()));
   EXPECT_EQ("earlier big", ReadFile(scratch / "big.txt"));
   EXPECT_EQ("protected", ReadFile(scratch / "zz-last.bin"));
-}
-
-TEST_F(UnpackTest, ARefusedNameWritesNothingOverAnEarlierInstallation) {
-  WriteFile(scratch / "inside.txt", "earlier");
-  EXPECT_FALSE(Unpack("device-name.exe", scratch.path()));
-  EXPECT_EQ(kUnpackBadArchive, outcome.result);
-  EXPECT_EQ(kZipRefusedName, outcome.zip);
-  EXPECT_STREQ("nul .txt", outcome.name);
-  EXPECT_EQ(std::vector<std::string>{"inside.txt"}, ListFolder(scratch.path()));
-  EXPECT_EQ("earlier", ReadFile(scratch / "inside.txt"));
 }
 
 TEST_F(UnpackTest, AFailureInAFolderItMadeRemovesThatFolderAgain) {
