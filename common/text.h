@@ -30,6 +30,16 @@ inline char LowerAscii(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// Whether text, of which at most length characters may be read, begins with
+// prefix.
+template <typename C>
+inline bool StartsWith(const C* text, size_t length, const C* prefix) {
+  for (size_t i = 0; prefix[i]; ++i) {
+    if (i == length || text[i] != prefix[i]) return false;
+  }
+  return true;
+}
+
 // The same for UTF-16 texts, which the self-extractor keeps its folder in.
 bool CopyText(wchar_t* dst, size_t size, const wchar_t* src);
 bool AppendText(wchar_t* dst, size_t size, const wchar_t* tail);

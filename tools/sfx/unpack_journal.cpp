@@ -22,18 +22,14 @@ constexpr size_t PlanSize(uint32_t count) {
          static_cast<size_t>(count) * (sizeof kAside + 8 + kZipMaxName);
 }
 
-bool StartsWith(const uint8_t* data, size_t size, const char* text) {
-  size_t length = strlen(text);
-  return size >= length && memcmp(data, text, length) == 0;
-}
-
 // Parses one plan record from the line [data, data + length) (no "\n").
 bool ParseRecord(const uint8_t* data, size_t length, JournalRecord* record) {
+  const char* line = reinterpret_cast<const char*>(data);
   size_t at;
-  if (StartsWith(data, length, kAside)) {
+  if (StartsWith(line, length, kAside)) {
     record->aside = true;
     at = sizeof kAside - 1;
-  } else if (StartsWith(data, length, kNew)) {
+  } else if (StartsWith(line, length, kNew)) {
     record->aside = false;
     at = sizeof kNew - 1;
   } else {
@@ -101,7 +97,8 @@ bool JournalAppendPlanned(char* text, size_t size) {
 }
 
 JournalState JournalCheck(const uint8_t* data, size_t size) {
-  if (size > kJournalMaxSize || !StartsWith(data, size, kStartLine)) return kJournalUnreadable;
+  if (size > kJournalMaxSize || !StartsWith(reinterpret_cast<const char*>(data), size, kStartLine))
+    return kJournalUnreadable;
   NameAt* names = static_cast<NameAt*>(malloc(kJournalMaxRecords * sizeof(NameAt)));
   if (!names) return kJournalUnreadable;
   size_t cursor = sizeof kStartLine - 1;

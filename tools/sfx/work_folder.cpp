@@ -9,11 +9,6 @@ namespace {
 const wchar_t kWorkFolderName[] = L"qbar-work~00";
 const wchar_t kGonePrefix[] = L"gone-";
 
-bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
-  while (*prefix && *text == *prefix) ++text, ++prefix;
-  return !*prefix;
-}
-
 // A folder that is no link, junction or other reparse point.
 bool IsPlainFolder(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES &&
@@ -98,7 +93,7 @@ bool RemoveEntries(const wchar_t* folder, bool* gone, const HoldClock& clock) {
     const wchar_t* name = found.cFileName;
     bool ours = gone && IsFile(found);
     if (ours && lstrcmpiW(name, kJournalName) == 0) return true;
-    if (ours && StartsWith(name, kGonePrefix)) {
+    if (ours && StartsWith(name, MAX_PATH, kGonePrefix)) {
       // Waits for the restart (or a program of the product to end).
       *gone = DeleteFileW(path) ? *gone : true;
       return true;
