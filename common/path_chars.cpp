@@ -21,34 +21,3 @@ size_t DropTrailingBackslash(char* text) {
   }
   return static_cast<size_t>(c - text);
 }
-
-namespace {
-
-const char* NextChar(const char* c) {
-  return CharNextA(c);
-}
-const wchar_t* NextChar(const wchar_t* c) {
-  return c + 1;
-}
-
-template <typename C>
-const C* LevelEnd(const C* path) {
-  if (!*path) return path;
-  if (path[0] != '\\' || path[1] != '\\') return NextChar(path);
-  int separators = 0;
-  const C* c = path + 2;
-  while (*c && separators < 2) {
-    if (*c == '\\') ++separators;
-    c = NextChar(c);
-  }
-  return c;
-}
-
-}  // namespace
-
-const char* FirstLevelEnd(const char* path) {
-  return LevelEnd(path);
-}
-const wchar_t* FirstLevelEnd(const wchar_t* path) {
-  return LevelEnd(path);
-}

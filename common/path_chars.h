@@ -19,11 +19,3 @@ inline char* FindLastPathChar(char* text, const char* set) {
 // Removes the last character of text when it is a backslash; returns the
 // length that remains.
 size_t DropTrailingBackslash(char* text);
-
-// Where the first backslash that ends a folder level can stand, for making
-// a path level by level: in a network path "\\server\share\rest" just after
-// the share's backslash (the end of the text when nothing follows the
-// share), since a server and its share are never made; otherwise after the
-// first character, since a backslash there (a root-relative path) ends none.
-const char* FirstLevelEnd(const char* path);
-const wchar_t* FirstLevelEnd(const wchar_t* path);

@@ -74,12 +74,6 @@ bool JoinPath(char* dst, size_t size, const char* folder, const char* name) {
   return true;
 }
 
-void LowerAsciiLetters(char* text) {
-  for (; *text; ++text) {
-    if (*text >= 'A' && *text <= 'Z') *text = static_cast<char>(*text - 'A' + 'a');
-  }
-}
-
 bool AppendDecimal(char* dst, size_t size, unsigned value) {
   char digits[12];
   char* p = digits + sizeof digits - 1;

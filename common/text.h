@@ -25,8 +25,20 @@ bool AppendDecimal(char* dst, size_t size, unsigned value);
 // section of its own in setup.exe.)
 size_t BoundedLength(const char* text, size_t size);
 
-// Lower-cases the letters A to Z in place; every other byte stays as it is.
-void LowerAsciiLetters(char* text);
+// The letters A to Z lower-cased; every other byte stays as it is.
+inline char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whether text, of which at most length characters may be read, begins with
+// prefix.
+template <typename C>
+inline bool StartsWith(const C* text, size_t length, const C* prefix) {
+  for (size_t i = 0; prefix[i]; ++i) {
+    if (i == length || text[i] != prefix[i]) return false;
+  }
+  return true;
+}
 
 // The same for UTF-16 texts, which the self-extractor keeps its folder in.
 bool CopyText(wchar_t* dst, size_t size, const wchar_t* src);

@@ -13,6 +13,7 @@
 #include "payload/plugins.h"
 #include "seam/outside.h"
 #include "setup/setup_state.h"
+#include "common/make_folder.h"
 #include "common/path_chars.h"
 #include "common/text.h"
 
@@ -34,10 +35,6 @@ const DWORD kEndWait = 10000;
 
 const char* const kSampleNames[] = {"\\default.qcf",  "\\empty.qcf",   "\\tiered.qcf",
                                     "\\showcase.qcf", "\\cascade.qcf", "\\demo.qcf"};
-
-bool Exists(const char* path) {
-  return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
 
 // The folder of setup.exe without a trailing backslash; for a setup.exe in
 // a drive root that is the drive alone ("C:"), so that appending "\name"
@@ -139,6 +136,15 @@ void DismissExtractor(HWND mainWindow, HWND completionBox) {
   SendMessageA(mainWindow, WM_CLOSE, 0, 0);
 }
 
+// Copies installFolder + name to configFolder + name (name begins with '\').
+void CopyToConfigFolder(const char* name) {
+  char source[MAX_PATH];
+  char target[MAX_PATH];
+  if (!JoinPath(source, setupState.installFolder, name)) return;
+  if (!JoinPath(target, setupState.configFolder, name)) return;
+  CopyFileWaiting(source, target, FALSE);
+}
+
 // The samples always replace those in the configuration folder; the main
 // configuration file is seeded from the default sample only when missing.
 void CopySamplesToConfigFolder() {
@@ -147,7 +153,7 @@ void CopySamplesToConfigFolder() {
   char seed[MAX_PATH];
   if (!JoinPath(mainFile, setupState.configFolder, "\\Qbarconf.qcf")) return;
   if (!JoinPath(seed, setupState.configFolder, "\\Default.qcf")) return;
-  if (!Exists(mainFile)) CopyFileWaiting(seed, mainFile, TRUE);
+  if (!PathExists(mainFile)) CopyFileWaiting(seed, mainFile, TRUE);
 }
 
 // Drives the started extractor through its windows; 1 when the files are
@@ -191,7 +197,7 @@ int ExtractPayload(const char* archiveName) {
   }
   setupState.extractorCopyFolder[0] = '\0';
 
-  if (!archiveKnown || !Exists(setupState.payloadArchivePath)) {
+  if (!archiveKnown || !PathExists(setupState.payloadArchivePath)) {
     ShowSetupError("Cannot find qbar47.dat file in setup.exe folder");
     return 0;
   }
@@ -214,12 +220,4 @@ int ExtractPayload(const char* archiveName) {
   }
   UnpinCopy(copy);
   return result;
-}
-
-void CopyToConfigFolder(const char* name) {
-  char source[MAX_PATH];
-  char target[MAX_PATH];
-  if (!JoinPath(source, setupState.installFolder, name)) return;
-  if (!JoinPath(target, setupState.configFolder, name)) return;
-  CopyFileWaiting(source, target, FALSE);
 }

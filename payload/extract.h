@@ -10,6 +10,3 @@ int ExtractPayload(const char* archiveName);
 
 // The setup error box.
 void ShowSetupError(const char* text);
-
-// Copies installFolder + name to configFolder + name (name begins with '\').
-void CopyToConfigFolder(const char* name);

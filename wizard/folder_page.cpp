@@ -10,6 +10,7 @@
 #include "payload/modules.h"
 #include "seam/outside.h"
 #include "setup/setup_state.h"
+#include "common/make_folder.h"
 #include "common/path_chars.h"
 #include "common/text.h"
 #include "wizard/center_window.h"
@@ -36,10 +37,6 @@ const char kLongestConfigName[] = "\\Qbarconf.qcf";
 // Where the handling of Next stands; Cancel is answered by it.
 enum NextState { kNotHandlingNext, kAsking, kCancelledWhileAsking, kInstalling };
 NextState nextState = kNotHandlingNext;
-
-bool Exists(const char* path) {
-  return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
 
 void ApplyEnablingRule(HWND page) {
   BOOL checked = IsDlgButtonChecked(page, kSeparateConfigFolder) == BST_CHECKED;
@@ -84,7 +81,7 @@ void OnSetActive(HWND page) {
 // Cancel pressed while the question was up (the wizard has ended then);
 // false keeps the user on the page.
 bool EnsureFolder(const char* folder, const char* question) {
-  if (Exists(folder)) return true;
+  if (PathExists(folder)) return true;
   if (outside.messageBox(NULL, question, kCaption, MB_YESNO) != IDYES ||
       nextState == kCancelledWhileAsking) {
     return false;
@@ -211,15 +208,7 @@ int CreateFolderPath(const char* path) {
   char levels[MAX_PATH];
   if (!CopyText(levels, path)) return 0;  // a path that does not fit is no path to make
   DropTrailingBackslash(levels);
-  // Walked by characters: a trail byte 0x5C is no backslash.
-  for (char* c = levels + (FirstLevelEnd(levels) - levels); *c; c = CharNextA(c)) {
-    if (*c != '\\') continue;
-    *c = '\0';
-    bool made = Exists(levels) || CreateDirectoryA(levels, NULL);
-    *c = '\\';
-    if (!made) return 0;
-  }
-  return CreateDirectoryA(levels, NULL) ? 1 : 0;
+  return MakeFolderPath(levels, NULL) ? 1 : 0;
 }
 
 BOOL BrowseForFolder(char* buffer) {

@@ -4,7 +4,8 @@
 
 INT_PTR CALLBACK FolderPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Creates path and every missing folder above it; non-zero on success.
+// Creates path and every missing folder above it; non-zero on success, and
+// zero for a folder that already exists.
 int CreateFolderPath(const char* path);
 
 // The shell's folder picker; TRUE with the chosen folder in buffer (MAX_PATH),

@@ -48,10 +48,10 @@ TEST(JoinPath, JoinsAFolderOf259CharactersOnlyWithNothing) {
   EXPECT_EQ(fits + "\\Quillbar.exe", path);
 }
 
-TEST(LowerAsciiLetters, ChangesOnlyTheLettersAToZ) {
-  char text[] = "C:\\UNWISE.EXE \xC4\xD6 @[`{";
-  LowerAsciiLetters(text);
-  EXPECT_STREQ("c:\\unwise.exe \xC4\xD6 @[`{", text);
+TEST(LowerAscii, ChangesOnlyTheLettersAToZ) {
+  std::string text = "C:\\UNWISE.EXE \xC4\xD6 @[`{";
+  for (char& c : text) c = LowerAscii(c);
+  EXPECT_EQ("c:\\unwise.exe \xC4\xD6 @[`{", text);
 }
 
 TEST(WideText, FillsUpToTheLastCharacterThenRefusesAndKeepsTheText) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "setup/setup_state.h"
 #include "tests/support/fake_outside.h"
@@ -432,40 +433,59 @@ TEST_F(FolderPageTest, CancelIsRefusedWhileInstalling) {
   EXPECT_EQ(FALSE, wizard.Notify(FolderPageProc, PSN_QUERYCANCEL)) << "allowed again afterwards";
 }
 
-TEST(CreateFolderPath, MakesEveryMissingLevelAndDropsATrailingBackslash) {
-  ScratchFolder scratch;
-  EXPECT_NE(0, CreateFolderPath((scratch / "Apps\\Quillbar\\").c_str()));
-  EXPECT_TRUE(IsFolder(scratch / "Apps"));
-  EXPECT_TRUE(IsFolder(scratch / "Apps\\Quillbar"));
-}
-
-TEST(CreateFolderPath, PassesOverExistingLevels) {
-  ScratchFolder scratch;
-  MakeFolder(scratch / "Apps");
-  EXPECT_NE(0, CreateFolderPath((scratch / "Apps\\Quillbar").c_str()));
-  EXPECT_TRUE(IsFolder(scratch / "Apps\\Quillbar"));
-}
-
-TEST(CreateFolderPath, FailsForAnExistingFolder) {
-  ScratchFolder scratch;
-  EXPECT_EQ(0, CreateFolderPath(scratch.path().c_str()));
-}
-
-TEST(CreateFolderPath, StopsAtTheFirstLevelThatCannotBeMade) {
-  ScratchFolder scratch;
-  WriteFile(scratch / "Apps", "a file");
-  EXPECT_EQ(0, CreateFolderPath((scratch / "Apps\\Quillbar\\Deeper").c_str()));
-  EXPECT_FALSE(IsFolder(scratch / "Apps"));
-}
-
-TEST(CreateFolderPath, FailsForTheEmptyPath) {
-  EXPECT_EQ(0, CreateFolderPath(""));
-}
-
-TEST(CreateFolderPath, RefusesAPathLongerThanAPath) {
-  ScratchFolder scratch;
-  EXPECT_EQ(0, CreateFolderPath((scratch.path() + "\\" + std::string(300, 'a')).c_str()));
-  EXPECT_TRUE(ListFolder(scratch.path()).empty());
+// Each row starts in an empty scratch folder, plants a folder or a file, and
+// makes a path under it ("" alone is the empty path).
+TEST(CreateFolderPath, MakesEveryMissingLevelAndNothingElse) {
+  const std::string tooLong(300, 'a');
+  const struct {
+    const char* what;
+    const char* plantedFolder;
+    const char* plantedFile;
+    std::string path;
+    int result;
+    const char* folderAfter;  // a folder there afterwards, or null
+    std::vector<std::string> listed;
+  } rows[] = {
+      {"every missing level, a trailing backslash dropped",
+       nullptr,
+       nullptr,
+       "Apps\\Quillbar\\",
+       1,
+       "Apps\\Quillbar",
+       {"Apps"}},
+      {"existing levels passed over",
+       "Apps",
+       nullptr,
+       "Apps\\Quillbar",
+       1,
+       "Apps\\Quillbar",
+       {"Apps"}},
+      {"an existing folder is an error", "Apps", nullptr, "Apps", 0, "Apps", {"Apps"}},
+      {"stops at the first level that cannot be made",
+       nullptr,
+       "Apps",
+       "Apps\\Quillbar\\Deeper",
+       0,
+       nullptr,
+       {"Apps"}},
+      {"the empty path", nullptr, nullptr, "", 0, nullptr, {}},
+      {"a path longer than a path", nullptr, nullptr, tooLong, 0, nullptr, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    ScratchFolder scratch;
+    if (row.plantedFolder) MakeFolder(scratch / row.plantedFolder);
+    if (row.plantedFile) WriteFile(scratch / row.plantedFile, "a file");
+    std::string path = row.path.empty() ? "" : scratch / row.path;
+    EXPECT_EQ(row.result, CreateFolderPath(path.c_str()) ? 1 : 0);
+    if (row.folderAfter) {
+      EXPECT_TRUE(IsFolder(scratch / row.folderAfter));
+    }
+    if (row.plantedFile) {
+      EXPECT_FALSE(IsFolder(scratch / row.plantedFile)) << "the file stays a file";
+    }
+    EXPECT_EQ(row.listed, ListFolder(scratch.path()));
+  }
 }
 
 }  // namespace

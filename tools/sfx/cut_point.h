@@ -7,7 +7,7 @@
 #pragma once
 
 enum CutPoint {
-  kCutWritten,   // a scratch file is unpacked and flushed
+  kCutWritten,   // an entry is staged
   kCutPlanned,   // the journal's plan is flushed
   kCutAside,     // an earlier file is set aside
   kCutPlaced,    // a new file has its name

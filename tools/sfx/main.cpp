@@ -13,6 +13,7 @@
 
 #include "common/safe_dll_search.h"
 #include "common/text.h"
+#include "tools/sfx/failure_text.h"
 #include "tools/sfx/sfx_ids.h"
 #include "tools/sfx/unpack.h"
 
@@ -38,7 +39,7 @@ struct Extractor {
   HWND window;
   wchar_t ownPath[MAX_PATH];
   wchar_t folder[MAX_PATH];
-  // The program's own file, opened once at start and held, sharing reading
+  // The program's own file, opened once at start and pinned, sharing reading
   // only, until the program ends: no rename or replacement of the file
   // while it runs can change what it unpacks.
   MappedFile archive;
@@ -100,7 +101,7 @@ DWORD WINAPI Unpack(void*) {
   UnpackObserver observer = {&extractor.cancel, nullptr, OnProgress, nullptr};
   if (extractor.archiveError) {
     memset(&extractor.outcome, 0, sizeof extractor.outcome);
-    extractor.outcome.step = kUnpackNoArchive;
+    extractor.outcome.result = kUnpackNoArchive;
     extractor.outcome.error = extractor.archiveError;
   } else {
     UnpackMapped(extractor.archive, extractor.folder, &observer, &extractor.outcome);
@@ -171,7 +172,7 @@ void ReportOutcome(HWND window) {
   SetBusy(window, false);
   // Room for the sentence, a full folder path and an entry name.
   wchar_t text[1024];
-  if (extractor.outcome.step != kUnpackDone) {
+  if (extractor.outcome.result != kUnpackDone) {
     // All or nothing: a failure never shows the completion box.
     DescribeFailure(extractor.outcome, text, sizeof text / sizeof text[0]);
     SetDlgItemTextW(window, IDC_SFX_STATUS, L"Failed.");

@@ -2,34 +2,37 @@
 // run cut off at any point is undone by the next one. Every entry is checked,
 // and the disk's free space with it, before anything is written. A work
 // folder in the destination (work_folder.h) then takes every entry unpacked,
-// checked and flushed to disk; a journal of the moves to come is flushed
-// there; only then are earlier files of the same names set aside into it and
-// the new ones renamed into place, every move written through. If any entry
-// cannot be placed every set-aside file takes its name back; after success the
-// set-aside files are deleted and the work folder is gone. Folder names are
-// UTF-16 throughout, so no code page can split a character.
+// checked and flushed to disk (staging.h); a journal of the moves to come is
+// flushed there (journal_file.h); only then are earlier files of the same
+// names set aside into it and the new ones renamed into place, every move
+// written through (placing.h). If any entry cannot be placed every move is
+// undone; after success the set-aside files are deleted and the work folder
+// is gone. A run cut off is undone by the next one before it unpacks
+// (heal.h). Folder names are UTF-16 throughout, so no code page can split a
+// character.
 #pragma once
 
 #include <windows.h>
 
+#include "tools/sfx/mapped_file.h"
 #include "tools/sfx/zip_reader.h"
 
-enum UnpackStep {
+enum UnpackResult {
   kUnpackDone = 0,
   kUnpackNoArchive,    // the program's own file could not be read
   kUnpackBadArchive,   // see UnpackOutcome::zip
   kUnpackNoFolder,     // no folder given, or it cannot be made
   kUnpackPathTooLong,  // folder + name would not fit MAX_PATH
   kUnpackNoRoom,       // the unpacked files would not fit the disk's free space
-  kUnpackCannotWrite,  // a scratch file could not be made or written
-  kUnpackCannotPlace,  // a scratch file could not take its real name
+  kUnpackCannotWrite,  // a staged file could not be made or written
+  kUnpackCannotPlace,  // a staged file could not take its real name
   kUnpackCancelled,
   kUnpackCannotHeal,         // an earlier, interrupted unpack could not be undone
-  kUnpackForeignWorkFolder,  // the work folder's name holds a link, a file or the like
+  kUnpackForeignWorkFolder,  // the work folder's name is a link, a file or the like
 };
 
 struct UnpackOutcome {
-  UnpackStep step;
+  UnpackResult result;
   ZipStatus zip;
   wchar_t folder[MAX_PATH];    // the destination, as a full path once resolved
   char name[kZipMaxName + 1];  // the entry concerned, when there is one
@@ -37,8 +40,8 @@ struct UnpackOutcome {
   ULONGLONG available;         // kUnpackNoRoom: bytes free on the disk
   DWORD error;                 // GetLastError of the failed call, when there is one
   unsigned files;              // files placed
-  bool healed;                 // files of an interrupted unpack were put back first
-  char unrestored[512];        // after a failure: earlier files that could not be put back
+  bool healed;                 // an interrupted unpack's moves were undone first
+  char notUndone[512];         // after a failure: names whose moves could not be undone
 };
 
 // How far an unpack is. Each file counts its bytes and one more, once as it
@@ -60,35 +63,10 @@ struct UnpackObserver {
   void* context;
 };
 
-// A read-only view of a whole file.
-struct MappedFile {
-  HANDLE file;
-  HANDLE mapping;
-  const uint8_t* data;
-  size_t size;
-};
-
-// Opened sharing reading only: while it is mapped nobody can write, rename
-// or delete the file.
-bool MapWholeFile(const wchar_t* path, MappedFile* mapped);
-void UnmapWholeFile(MappedFile* mapped);
-
-// Unpacks every entry of archive into folder (made, with its parents, when
-// missing), after undoing an interrupted unpack found there. A file that
-// another program holds for a moment is waited for (common/passing_hold.h).
-// Returns outcome->step == kUnpackDone.
-bool UnpackArchive(const ZipArchive& archive, const wchar_t* folder, const UnpackObserver* observer,
-                   UnpackOutcome* outcome);
-
-// The self-extractor's own file, mapped: finds the archive in it and unpacks.
+// The self-extractor's own file, mapped: finds the archive in it and
+// unpacks every entry into folder (made, with its parents, when missing),
+// after undoing an interrupted unpack found there. A file that another
+// program holds for a moment is waited for (common/passing_hold.h). Returns
+// outcome->result == kUnpackDone.
 bool UnpackMapped(const MappedFile& mapped, const wchar_t* folder, const UnpackObserver* observer,
                   UnpackOutcome* outcome);
-
-// Opens, unpacks and closes an archive file.
-bool UnpackFile(const wchar_t* archivePath, const wchar_t* folder, const UnpackObserver* observer,
-                UnpackOutcome* outcome);
-
-// What happened, for the user: "Nothing was changed in FOLDER: " and the
-// reason, then the file concerned; or, when that is not so, what was changed
-// and which files are not as they were. Empty when it does not fit size.
-void DescribeFailure(const UnpackOutcome& outcome, wchar_t* text, size_t size);

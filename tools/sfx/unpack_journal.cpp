@@ -4,6 +4,8 @@
 #include <string.h>
 
 #include "common/text.h"
+#include "tools/sfx/same_names.h"
+#include "tools/sfx/zip_check.h"
 
 namespace {
 
@@ -20,24 +22,14 @@ constexpr size_t PlanSize(uint32_t count) {
          static_cast<size_t>(count) * (sizeof kAside + 8 + kZipMaxName);
 }
 
-// Where a record's name lies in the journal.
-struct NameAt {
-  uint32_t offset;
-  uint32_t length;
-};
-
-bool StartsWith(const uint8_t* data, size_t size, const char* text) {
-  size_t length = strlen(text);
-  return size >= length && memcmp(data, text, length) == 0;
-}
-
 // Parses one plan record from the line [data, data + length) (no "\n").
 bool ParseRecord(const uint8_t* data, size_t length, JournalRecord* record) {
+  const char* line = reinterpret_cast<const char*>(data);
   size_t at;
-  if (StartsWith(data, length, kAside)) {
+  if (StartsWith(line, length, kAside)) {
     record->aside = true;
     at = sizeof kAside - 1;
-  } else if (StartsWith(data, length, kNew)) {
+  } else if (StartsWith(line, length, kNew)) {
     record->aside = false;
     at = sizeof kNew - 1;
   } else {
@@ -76,39 +68,6 @@ bool IsPlannedLine(const uint8_t* line, size_t length) {
   return length == sizeof kPlannedLine - 2 && memcmp(line, kPlannedLine, length) == 0;
 }
 
-// Orders names as Windows tells them apart: A to Z match a to z.
-int CompareNames(const uint8_t* data, const NameAt& a, const NameAt& b) {
-  for (uint32_t i = 0; i < a.length && i < b.length; ++i) {
-    int x = data[a.offset + i], y = data[b.offset + i];
-    if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
-    if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
-    if (x != y) return x - y;
-  }
-  return a.length < b.length ? -1 : a.length > b.length ? 1 : 0;
-}
-
-void SiftDown(const uint8_t* data, NameAt* names, size_t root, size_t count) {
-  for (size_t child; (child = 2 * root + 1) < count; root = child) {
-    if (child + 1 < count && CompareNames(data, names[child], names[child + 1]) < 0) ++child;
-    if (CompareNames(data, names[root], names[child]) >= 0) return;
-    NameAt larger = names[child];
-    names[child] = names[root];
-    names[root] = larger;
-  }
-}
-
-// A heap sort: n log n comparisons whatever the names, with no recursion and
-// no room beyond the array.
-void SortNames(const uint8_t* data, NameAt* names, size_t count) {
-  for (size_t i = count / 2; i-- > 0;) SiftDown(data, names, i, count);
-  for (size_t end = count; end-- > 1;) {
-    NameAt largest = names[0];
-    names[0] = names[end];
-    names[end] = largest;
-    SiftDown(data, names, 0, end);
-  }
-}
-
 }  // namespace
 
 const char kJournalPlacedLine[] = "placed\n";
@@ -138,7 +97,8 @@ bool JournalAppendPlanned(char* text, size_t size) {
 }
 
 JournalState JournalCheck(const uint8_t* data, size_t size) {
-  if (size > kJournalMaxSize || !StartsWith(data, size, kStartLine)) return kJournalUnreadable;
+  if (size > kJournalMaxSize || !StartsWith(reinterpret_cast<const char*>(data), size, kStartLine))
+    return kJournalUnreadable;
   NameAt* names = static_cast<NameAt*>(malloc(kJournalMaxRecords * sizeof(NameAt)));
   if (!names) return kJournalUnreadable;
   size_t cursor = sizeof kStartLine - 1;
@@ -159,15 +119,12 @@ JournalState JournalCheck(const uint8_t* data, size_t size) {
     }
     lastSlot = record.slot;
     uint32_t nameLength = static_cast<uint32_t>(strlen(record.name));
-    names[count].offset = static_cast<uint32_t>(line - data + length - nameLength);
-    names[count++].length = nameLength;
+    names[count] = {static_cast<size_t>(line - data) + length - nameLength, nameLength, count};
+    ++count;
   }
   // Two records of one name would put two files back under it.
-  if (state == kJournalPlanned) {
-    SortNames(data, names, count);
-    for (uint32_t i = 1; i < count; ++i) {
-      if (CompareNames(data, names[i - 1], names[i]) == 0) state = kJournalUnreadable;
-    }
+  if (state == kJournalPlanned && FirstSharedName(data, names, count) != count) {
+    state = kJournalUnreadable;
   }
   free(names);
   // After a whole plan, anything but the end of placing itself (missing,

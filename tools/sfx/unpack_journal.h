@@ -12,7 +12,7 @@
 //   planned                     the plan is whole; nothing was moved before it
 //   placed                      every new file has its name: nothing is undone,
 //                               the set-aside files only wait to be deleted
-// Slots rise from line to line and names are plain file names (ZipNameAllowed),
+// Slots rise from line to line and names are plain file names (zip_check.h),
 // no two alike ignoring letter case.
 #pragma once
 

@@ -27,6 +27,9 @@ const size_t kZipMaxName = 255;
 // Most entries an archive may have: 0xFFFF in the end record means zip64,
 // which is refused.
 const uint32_t kZipMaxEntries = 0xFFFE;
+// The fixed part of a directory record: no archive has more entries than its
+// directory has room for such parts.
+const size_t kZipDirectoryRecordSize = 46;
 
 struct ZipArchive {
   const uint8_t* data;
@@ -45,6 +48,7 @@ struct ZipEntry {
   uint32_t crc;
   uint32_t compressedSize;
   uint32_t size;
+  size_t nameOffset;   // where the entry's name lies in data
   size_t localHeader;  // where the entry's local header starts in data
   size_t dataOffset;   // where the entry's data starts in data
 };
@@ -54,25 +58,8 @@ ZipStatus ZipOpen(const uint8_t* data, size_t size, ZipArchive* archive);
 
 // Reads the directory record at *cursor (start with archive.directory) and its
 // local header, and moves *cursor to the next record. The name is checked for
-// form (terminated, no NUL inside) but not for safety: see ZipNameAllowed.
+// form (terminated, no NUL inside) but not for safety: see zip_check.h.
 ZipStatus ZipReadEntry(const ZipArchive& archive, size_t* cursor, ZipEntry* entry);
-
-// True for a plain file name that can only land in the target folder itself,
-// on its own file: no folder part, drive, "..", device name, wildcard,
-// control character, trailing dot or blank, nor a stem holding "~" and a
-// digit (the form of an 8.3 alias, which may name another long-named file).
-bool ZipNameAllowed(const char* name);
-
-// Whether two names land on one file: equal but for the letter case of A to
-// Z, as Windows compares names.
-bool ZipSameName(const char* a, const char* b);
-
-// Walks the whole directory before anything is written: every record and
-// local header, every name, no duplicate (letter case ignored), no two
-// entries whose bytes [local header, data end) overlap (a small archive must
-// not unpack one stream into many files), nothing left over. On failure the offending entry's name
-// (possibly empty) is copied into badName (kZipMaxName + 1 bytes) when it is given.
-ZipStatus ZipCheckAll(const ZipArchive& archive, char* badName);
 
 // Receives unpacked bytes in order; false stops the extraction.
 typedef bool (*ZipSink)(void* context, const uint8_t* bytes, size_t count);

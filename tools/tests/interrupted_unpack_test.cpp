@@ -15,10 +15,12 @@
 
 #include "tests/support/scratch_folder.h"
 #include "tools/sfx/cut_point.h"
+#include "tools/sfx/failure_text.h"
 #include "tools/sfx/unpack.h"
 #include "tools/tests/extractor_process.h"
 #include "tools/tests/held_file.h"
 #include "tools/tests/sfx_test_files.h"
+#include "tools/tests/unpack_fixture.h"
 
 namespace {
 
@@ -61,8 +63,8 @@ class InterruptedUnpackTest : public ::testing::Test {
   }
   bool UnpackAgain() {
     UnpackObserver observer = {nullptr, VirtualSleep, nullptr, nullptr};
-    return UnpackFile(Wide(TestArchive("good.exe")).c_str(), Wide(folder).c_str(), &observer,
-                      &outcome);
+    return UnpackArchiveFile(Wide(TestArchive("good.exe")).c_str(), Wide(folder).c_str(), &observer,
+                             &outcome);
   }
   ScratchFolder scratch;
   std::string folder = scratch / "Quillbar";
@@ -75,7 +77,7 @@ TEST_F(InterruptedUnpackTest, TheRunAfterACutAnywhereLeavesEveryFileNewAndNothin
     SCOPED_TRACE(cut);
     PlantEarlierInstallation();
     CutOffAt(cut);
-    ASSERT_TRUE(UnpackAgain()) << outcome.step << " " << outcome.name;
+    ASSERT_TRUE(UnpackAgain()) << outcome.result << " " << outcome.name;
     EXPECT_EQ(earlier, ListFolder(folder)) << "no work folder or scratch file stays";
     for (const char* const* name = ProductNames(); *name; ++name) {
       EXPECT_TRUE(ReadFile(TestArchive(std::string("product\\") + *name)) ==
@@ -96,7 +98,7 @@ TEST_F(InterruptedUnpackTest, AfterACutWhilePlacingARunThatFailsLeavesExactlyThe
     HeldByAnotherProcess holder(folder + "\\zz-last.bin");
     ASSERT_TRUE(holder.held());
     EXPECT_FALSE(UnpackAgain());
-    EXPECT_EQ(kUnpackCannotPlace, outcome.step);
+    EXPECT_EQ(kUnpackCannotPlace, outcome.result);
     EXPECT_TRUE(outcome.healed) << "the cut run had set earlier files aside";
     EXPECT_EQ(earlier, ListFolder(folder)) << "the added file goes, and nothing else";
     for (const std::string& name : earlier) {

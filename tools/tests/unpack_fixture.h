@@ -9,16 +9,33 @@
 #include <string>
 
 #include "tests/support/scratch_folder.h"
+#include "tools/sfx/mapped_file.h"
 #include "tools/sfx/unpack.h"
 #include "tools/tests/sfx_test_files.h"
+
+// The tests' way in: opens, unpacks and closes an archive file, as the
+// extractor does with its own file.
+inline bool UnpackArchiveFile(const wchar_t* path, const wchar_t* folder,
+                              const UnpackObserver* observer, UnpackOutcome* outcome) {
+  MappedFile mapped;
+  if (!MapWholeFile(path, &mapped)) {
+    memset(outcome, 0, sizeof *outcome);
+    outcome->result = kUnpackNoArchive;
+    outcome->error = GetLastError();
+    return false;
+  }
+  bool ok = UnpackMapped(mapped, folder, observer, outcome);
+  UnmapWholeFile(&mapped);
+  return ok;
+}
 
 class UnpackTest : public ::testing::Test {
  protected:
   bool Unpack(const std::string& archive, const std::string& folder) {
     memset(&outcome, 'g', sizeof outcome);
     UnpackObserver observer = {cancel, VirtualSleep, nullptr, nullptr};
-    return UnpackFile(Wide(TestArchive(archive)).c_str(), Wide(folder).c_str(), &observer,
-                      &outcome);
+    return UnpackArchiveFile(Wide(TestArchive(archive)).c_str(), Wide(folder).c_str(), &observer,
+                             &outcome);
   }
   void ExpectProductIn(const std::string& folder) {
     EXPECT_EQ(ProductList(), ListFolder(folder)) << "no scratch file may stay behind";

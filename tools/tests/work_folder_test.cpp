@@ -57,7 +57,7 @@ TEST_F(UnpackTest, AStrayFileInTheWorkFolderGoesWithItAndTheUnpackCompletes) {
   MakeFolder(WorkFolder(scratch.path()));
   WriteFile(stray, "[.ShellClassInfo]\r\n");
   SetFileAttributesA(stray.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-  ASSERT_TRUE(Unpack("good.exe", scratch.path())) << outcome.step;
+  ASSERT_TRUE(Unpack("good.exe", scratch.path())) << outcome.result;
   ExpectProductIn(scratch.path());
 }
 
@@ -70,7 +70,7 @@ TEST_F(UnpackTest, AZeroFilledEndOfPlacingIsUndoneAndTheUnpackCompletes) {
             std::string("quillbar unpack journal 1\naside 0 readme.txt\nplanned\n") +
                 std::string(7, '\0'));
   WriteFile(work + "\\o0", "the user's earlier read-me");
-  ASSERT_TRUE(Unpack("good.exe", scratch.path())) << outcome.step;
+  ASSERT_TRUE(Unpack("good.exe", scratch.path())) << outcome.result;
   EXPECT_TRUE(outcome.healed) << "the earlier read-me was put back first";
   ExpectProductIn(scratch.path());
 }

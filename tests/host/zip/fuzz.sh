@@ -10,7 +10,8 @@ out=${QB_BUILD:-$root/build}/fuzz
 mkdir -p "$out"
 clang++ -std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=fuzzer,address,undefined \
   -fno-sanitize-recover=all -I"$root" \
-  "$here/fuzz_zip_reader.cpp" "$root/tools/sfx/zip_reader.cpp" \
+  "$here/fuzz_zip_reader.cpp" "$root/tools/sfx/zip_reader.cpp" "$root/tools/sfx/zip_check.cpp" \
+  "$root/tools/sfx/same_names.cpp" "$root/tools/sfx/heap_sort.cpp" \
   "$root/tools/sfx/pe_overlay.cpp" "$root/common/pe_signing.cpp" "$root/tools/sfx/unpack_journal.cpp" \
   "$root/common/text.cpp" -lz -o "$out/zip_reader_fuzzer"
 rm -rf "$out/corpus" && mkdir -p "$out/corpus" && cp "$here"/corpus/* "$out/corpus/"

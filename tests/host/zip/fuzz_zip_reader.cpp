@@ -7,6 +7,7 @@
 
 #include "tools/sfx/pe_overlay.h"
 #include "tools/sfx/unpack_journal.h"
+#include "tools/sfx/zip_check.h"
 #include "tools/sfx/zip_reader.h"
 
 namespace {

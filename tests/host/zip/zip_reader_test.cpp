@@ -1,4 +1,5 @@
 #include "tools/sfx/zip_reader.h"
+#include "tools/sfx/zip_check.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,14 @@
+// Staging: every entry is unpacked into its own new file n<slot> in the work
+// folder and its CRC checked, then all are flushed to disk, before any
+// earlier file is given up for them.
+#pragma once
+
+#include <stdint.h>
+
+#include "tools/sfx/unpack_run.h"
+#include "tools/sfx/zip_reader.h"
+
+// Fills slots (archive.entryCount of them) from the archive's entries and
+// stages each in work. On failure no staged file is left open; those written
+// go with the work folder.
+bool StageEntries(Run& run, const ZipArchive& archive, const wchar_t* work, Slot* slots);

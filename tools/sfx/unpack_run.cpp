@@ -1,0 +1,53 @@
+#include "tools/sfx/unpack_run.h"
+
+#include <string.h>
+
+#include "common/text.h"
+
+namespace {
+
+void ReportWaiting(void* context) {
+  Run& run = *static_cast<Run*>(context);
+  run.progress.waiting = true;
+  Report(run);
+  run.progress.waiting = false;
+}
+
+void RealSleep(DWORD milliseconds) {
+  Sleep(milliseconds);
+}
+
+}  // namespace
+
+void StartRun(Run* run, const UnpackObserver* observer, UnpackOutcome* outcome) {
+  static const UnpackObserver kUnobserved = {};
+  memset(run, 0, sizeof *run);
+  run->observer = observer ? observer : &kUnobserved;
+  run->outcome = outcome;
+  run->clock.sleep = run->observer->sleep ? run->observer->sleep : RealSleep;
+  run->clock.waiting = ReportWaiting;
+  run->clock.context = run;
+  run->journal = INVALID_HANDLE_VALUE;
+  memset(outcome, 0, sizeof *outcome);
+}
+
+void Report(Run& run) {
+  if (run.observer->progress) run.observer->progress(run.observer->context, run.progress);
+}
+
+void Advance(Run& run, const char* name, ULONGLONG moved) {
+  run.progress.name = name;
+  run.progress.done += moved;
+  Report(run);
+}
+
+bool Cancelled(const Run& run) {
+  return run.observer->cancel && *run.observer->cancel;
+}
+
+bool Fail(UnpackOutcome* outcome, UnpackResult result, const char* name, DWORD error) {
+  outcome->result = result;
+  outcome->error = error;
+  if (name) CopyText(outcome->name, sizeof outcome->name, name);
+  return false;
+}
