@@ -1,9 +1,11 @@
 // The two checksums zlib's inflater and our archive reader call, in place of
 // zlib's own, whose precomputed tables would take 6 KB of the extractor's
 // file: here the CRC-32 tables are computed on first use into zeroed memory,
-// which costs the file nothing. Eight tables let the CRC take eight bytes a
-// step, about as fast as zlib's. The native builds keep zlib's versions, and
-// the tests compare the two.
+// which costs the file nothing, once, by whichever worker comes first. Eight
+// tables let the CRC take eight bytes a step, about as fast as zlib's. The
+// native builds keep zlib's versions, and the tests compare the two.
+#include <windows.h>
+
 #include <stdint.h>
 #include <string.h>
 #include <zlib.h>
@@ -11,8 +13,9 @@
 namespace {
 
 uint32_t crcTables[8][256];
+INIT_ONCE crcTablesMade = INIT_ONCE_STATIC_INIT;
 
-void MakeCrcTables() {
+BOOL CALLBACK MakeCrcTables(INIT_ONCE*, void*, void**) {
   for (uint32_t n = 0; n < 256; ++n) {
     uint32_t crc = n;
     for (int bit = 0; bit < 8; ++bit) crc = crc & 1 ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
@@ -24,14 +27,15 @@ void MakeCrcTables() {
       crcTables[k][n] = (previous >> 8) ^ crcTables[0][previous & 0xFF];
     }
   }
+  return TRUE;
 }
 
 }  // namespace
 
 uLong crc32(uLong start, const Bytef* bytes, uInt length) {
   if (!bytes) return 0;
-  // Entry 1 of the first table is never zero once made.
-  if (!crcTables[0][1]) MakeCrcTables();
+  // Several workers may ask at once: none reads a table half made.
+  InitOnceExecuteOnce(&crcTablesMade, MakeCrcTables, nullptr, nullptr);
   uint32_t crc = ~static_cast<uint32_t>(start);
   for (; length >= 8; bytes += 8, length -= 8) {
     uint32_t low, high;

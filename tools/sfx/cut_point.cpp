@@ -9,7 +9,8 @@ namespace {
 const char* const kPointNames[] = {
     "written:", "planned:", "aside:", "placed:", "recorded:", "deleted:"};
 int armedPoint = -1;
-unsigned passesLeft;
+// Passed by every staging worker: the count is of passes in all.
+volatile LONG passesLeft;
 
 }  // namespace
 
@@ -30,7 +31,7 @@ void ArmCutPoint() {
 }
 
 void PassCutPoint(CutPoint point) {
-  if (static_cast<int>(point) == armedPoint && --passesLeft == 0) {
+  if (static_cast<int>(point) == armedPoint && InterlockedDecrement(&passesLeft) == 0) {
     TerminateProcess(GetCurrentProcess(), kCutExitCode);
   }
 }

@@ -10,30 +10,75 @@ namespace {
 // Large writes: a 50 MB product unpacks in a few hundred calls, and the
 // progress moves with each.
 const size_t kInflateBuffer = 1 << 20;
+// Enough workers to keep a laptop's cores and its disk busy, few enough that
+// their buffers stay small and the machine stays usable.
+const unsigned kMostWorkers = 4;
+
+// What the workers share: the entries, the next one to take, and whether one
+// of them failed, which stops the others.
+struct Stager {
+  Run* run;
+  const ZipArchive* archive;
+  const wchar_t* work;
+  Slot* slots;
+  volatile LONG next;
+  volatile LONG failed;
+};
+
+// One worker: its own buffer, and its own clock, so that its waits name its
+// file.
+struct Worker {
+  Stager* stager;
+  uint8_t* buffer;
+  HoldClock clock;
+  const char* name;  // the entry it stages
+};
+
+bool Stopped(const Stager& stager) {
+  return stager.failed || Cancelled(*stager.run);
+}
+
+// Only the first failure is the unpack's: the others follow from the stop.
+bool FailOnce(Stager& stager, UnpackResult result, ZipStatus zip, const char* name, DWORD error) {
+  Run& run = *stager.run;
+  AcquireSRWLockExclusive(&run.lock);
+  if (InterlockedExchange(&stager.failed, 1) == 0) {
+    if (result == kUnpackCannotWrite && Cancelled(run)) result = kUnpackCancelled, error = 0;
+    run.outcome->zip = zip;
+    Fail(run.outcome, result, name, error);
+  }
+  ReleaseSRWLockExclusive(&run.lock);
+  return false;
+}
+
+void WorkerWaiting(void* context) {
+  Worker& worker = *static_cast<Worker*>(context);
+  ReportWaitingFor(*worker.stager->run, worker.name);
+}
 
 // An entry's bytes on their way into its staged file.
 struct WriteTarget {
-  Run* run;
+  Worker* worker;
   HANDLE file;
   const wchar_t* path;
 };
 
 bool WriteToFile(void* context, const uint8_t* bytes, size_t count) {
   WriteTarget* target = static_cast<WriteTarget*>(context);
-  Run& run = *target->run;
-  if (Cancelled(run)) return false;
+  Worker& worker = *target->worker;
+  if (Stopped(*worker.stager)) return false;
   while (count > 0) {
     DWORD chunk = count > kInflateBuffer ? kInflateBuffer : static_cast<DWORD>(count);
     DWORD written = 0;
     if (WaitOutHolds(
-            target->path, run.clock,
+            target->path, worker.clock,
             [&] { return WriteFile(target->file, bytes, chunk, &written, nullptr) != FALSE; }) ||
         written == 0) {
       return false;
     }
     bytes += written;
     count -= written;
-    Advance(run, run.progress.name, written);
+    Advance(*worker.stager->run, worker.name, written);
   }
   return true;
 }
@@ -46,92 +91,133 @@ void SetWriteTime(HANDLE file, const ZipEntry& entry) {
   }
 }
 
-// Why an entry's extraction failed, for the outcome.
-bool FailExtraction(Run& run, const ZipEntry& entry, ZipStatus status, DWORD error) {
-  if (status == kZipWriteFailed) {
-    if (Cancelled(run)) return Fail(run.outcome, kUnpackCancelled, entry.name, 0);
-    return Fail(run.outcome, kUnpackCannotWrite, entry.name, error);
-  }
-  run.outcome->zip = status;
-  return Fail(run.outcome, kUnpackBadArchive, entry.name, 0);
-}
-
-// Unpacks one entry into the new file path, left open in *file so that its
-// flush can wait until every entry is written (the disk has written most of
-// it back by then). On failure nothing of it is left.
-bool StageEntry(Run& run, const ZipArchive& archive, const ZipEntry& entry, const wchar_t* path,
-                uint8_t* buffer, HANDLE* file) {
-  Advance(run, entry.name, 0);
-  DWORD error = WaitOutHolds(path, run.clock, [&] {
+// Unpacks one entry into the new file path, and flushes and closes it there
+// and then: its flush overlaps the other workers' inflating. On failure
+// nothing of it is left.
+bool StageEntry(Worker& worker, const ZipEntry& entry, const wchar_t* path) {
+  Stager& stager = *worker.stager;
+  worker.name = entry.name;
+  Advance(*stager.run, entry.name, 0);
+  HANDLE file = INVALID_HANDLE_VALUE;
+  DWORD error = WaitOutHolds(path, worker.clock, [&] {
     // Only a new file: a name that something else took meanwhile is never
     // opened, nor followed if it is a link.
-    *file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                        FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    return *file != INVALID_HANDLE_VALUE;
+    file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    return file != INVALID_HANDLE_VALUE;
   });
-  if (error) {
-    *file = nullptr;
-    return Fail(run.outcome, kUnpackCannotWrite, entry.name, error);
-  }
-  WriteTarget target = {&run, *file, path};
-  ZipStatus status = ZipExtract(archive, entry, buffer, kInflateBuffer, WriteToFile, &target);
+  if (error) return FailOnce(stager, kUnpackCannotWrite, kZipOk, entry.name, error);
+  WriteTarget target = {&worker, file, path};
+  ZipStatus status =
+      ZipExtract(*stager.archive, entry, worker.buffer, kInflateBuffer, WriteToFile, &target);
   error = GetLastError();
   if (status == kZipOk) {
-    SetWriteTime(*file, entry);
-    Advance(run, entry.name, 1);
-    return true;
-  }
-  CloseHandle(*file);
-  *file = nullptr;
-  DeleteFileW(path);
-  return FailExtraction(run, entry, status, error);
-}
-
-// Flushes (when asked) and closes the staged files left open. Every byte is
-// on the disk before any earlier file is given up for it.
-bool FlushAndClose(Run& run, Slot* slots, const wchar_t* work, uint32_t count, bool flush) {
-  bool ok = true;
-  wchar_t staged[kLongPath];
-  for (uint32_t i = 0; i < count; ++i) {
-    if (!slots[i].file) continue;
-    if (flush && ok) {
-      WorkFilePath(staged, work, kNewFile, i);
-      DWORD error =
-          WaitOutHolds(staged, run.clock, [&] { return FlushFileBuffers(slots[i].file) != FALSE; });
-      if (error) ok = Fail(run.outcome, kUnpackCannotWrite, slots[i].move.name, error);
+    SetWriteTime(file, entry);
+    error = WaitOutHolds(path, worker.clock, [&] { return FlushFileBuffers(file) != FALSE; });
+    if (!error) {
+      CloseHandle(file);
+      Advance(*stager.run, entry.name, 1);
+      return true;
     }
-    CloseHandle(slots[i].file);
-    slots[i].file = nullptr;
+    status = kZipWriteFailed;
   }
-  return ok;
+  CloseHandle(file);
+  DeleteFileW(path);
+  if (status == kZipWriteFailed) {
+    return FailOnce(stager, kUnpackCannotWrite, kZipOk, entry.name, error);
+  }
+  return FailOnce(stager, kUnpackBadArchive, status, entry.name, 0);
 }
 
-bool StageAll(Run& run, const ZipArchive& archive, const wchar_t* work, Slot* slots,
-              uint8_t* buffer) {
+// Takes the next entry until none is left or the unpack stops.
+DWORD WINAPI StageNext(void* context) {
+  Worker& worker = *static_cast<Worker*>(context);
+  Stager& stager = *worker.stager;
   ZipEntry entry;
   wchar_t staged[kLongPath];
+  for (;;) {
+    if (Stopped(stager)) {
+      if (!stager.failed) FailOnce(stager, kUnpackCancelled, kZipOk, nullptr, 0);
+      return 0;
+    }
+    uint32_t i = static_cast<uint32_t>(InterlockedIncrement(&stager.next) - 1);
+    if (i >= stager.archive->entryCount) return 0;
+    size_t cursor = stager.slots[i].record;
+    ZipReadEntry(*stager.archive, &cursor, &entry);  // checked before the unpack began
+    WorkFilePath(staged, stager.work, kNewFile, i);
+    if (!StageEntry(worker, entry, staged)) return 0;
+    PassCutPoint(kCutWritten);
+  }
+}
+
+// Each slot's name, size, and where its directory record lies.
+void FillSlots(const ZipArchive& archive, Slot* slots) {
+  ZipEntry entry;
   size_t cursor = archive.directory;
   for (uint32_t i = 0; i < archive.entryCount; ++i) {
+    slots[i].record = cursor;
     ZipReadEntry(archive, &cursor, &entry);  // checked before the unpack began
     CopyText(slots[i].move.name, entry.name);
     slots[i].move.slot = i;
     slots[i].size = entry.size;
-    WorkFilePath(staged, work, kNewFile, i);
-    if (!StageEntry(run, archive, entry, staged, buffer, &slots[i].file)) {
-      FlushAndClose(run, slots, work, i, false);  // closes the files written so far
-      return false;
-    }
-    PassCutPoint(kCutWritten);
   }
-  return FlushAndClose(run, slots, work, archive.entryCount, true);
+}
+
+unsigned fixedWorkers;
+
+// Waits until every started worker has ended.
+void WaitForWorkers(HANDLE* threads, unsigned started) {
+  if (started) WaitForMultipleObjects(started, threads, TRUE, INFINITE);
+  for (unsigned i = 0; i < started; ++i) CloseHandle(threads[i]);
+}
+
+void FreeBuffers(Worker* workers, unsigned count) {
+  for (unsigned i = 0; i < count; ++i) {
+    if (workers[i].buffer) HeapFree(GetProcessHeap(), 0, workers[i].buffer);
+  }
+}
+
+unsigned WorkerCount(uint32_t entries) {
+  unsigned count = fixedWorkers;
+  if (count == 0) {
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    count = system.dwNumberOfProcessors;
+  }
+  if (count > kMostWorkers) count = kMostWorkers;
+  if (count > entries) count = entries;
+  return count > 0 ? count : 1;
 }
 
 }  // namespace
 
+void FixStagingWorkers(unsigned count) {
+  fixedWorkers = count;
+}
+
 bool StageEntries(Run& run, const ZipArchive& archive, const wchar_t* work, Slot* slots) {
-  uint8_t* buffer = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0, kInflateBuffer));
-  if (!buffer) return Fail(run.outcome, kUnpackCannotWrite, nullptr, ERROR_NOT_ENOUGH_MEMORY);
-  bool ok = StageAll(run, archive, work, slots, buffer);
-  HeapFree(GetProcessHeap(), 0, buffer);
-  return ok;
+  FillSlots(archive, slots);
+  Stager stager = {&run, &archive, work, slots, 0, 0};
+  Worker workers[kMostWorkers] = {};
+  HANDLE threads[kMostWorkers] = {};
+  unsigned count = WorkerCount(archive.entryCount), started = 0;
+  HANDLE heap = GetProcessHeap();
+  // The first worker is this thread. A worker that cannot have its buffer or
+  // its thread is not needed for the unpack to finish.
+  for (unsigned i = 0; i < count; ++i) {
+    workers[i].stager = &stager;
+    workers[i].clock = {run.clock.sleep, WorkerWaiting, &workers[i]};
+    workers[i].buffer = static_cast<uint8_t*>(HeapAlloc(heap, 0, kInflateBuffer));
+    if (!workers[i].buffer || i == 0) continue;
+    threads[started] = CreateThread(nullptr, 0, StageNext, &workers[i], 0, nullptr);
+    if (threads[started]) ++started;
+  }
+  if (workers[0].buffer) {
+    StageNext(&workers[0]);
+  } else {
+    FailOnce(stager, kUnpackCannotWrite, kZipOk, nullptr, ERROR_NOT_ENOUGH_MEMORY);
+  }
+  WaitForWorkers(threads, started);
+  FreeBuffers(workers, count);
+  return !stager.failed;
 }

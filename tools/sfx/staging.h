@@ -1,6 +1,7 @@
 // Staging: every entry is unpacked into its own new file n<slot> in the work
-// folder and its CRC checked, then all are flushed to disk, before any
-// earlier file is given up for them.
+// folder, its CRC checked and the file flushed to disk, before any earlier
+// file is given up for them. Workers, one for each processor up to a few,
+// each take the next entry; a failure or a cancel in any stops them all.
 #pragma once
 
 #include <stdint.h>
@@ -12,3 +13,7 @@
 // stages each in work. On failure no staged file is left open; those written
 // go with the work folder.
 bool StageEntries(Run& run, const ZipArchive& archive, const wchar_t* work, Slot* slots);
+
+// The tests' fixed number of workers; 0, the default, takes one for each
+// processor.
+void FixStagingWorkers(unsigned count);

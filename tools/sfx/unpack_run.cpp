@@ -8,9 +8,11 @@ namespace {
 
 void ReportWaiting(void* context) {
   Run& run = *static_cast<Run*>(context);
-  run.progress.waiting = true;
-  Report(run);
-  run.progress.waiting = false;
+  ReportWaitingFor(run, run.progress.name);
+}
+
+void ReportLocked(Run& run) {
+  if (run.observer->progress) run.observer->progress(run.observer->context, run.progress);
 }
 
 void RealSleep(DWORD milliseconds) {
@@ -28,17 +30,31 @@ void StartRun(Run* run, const UnpackObserver* observer, UnpackOutcome* outcome) 
   run->clock.waiting = ReportWaiting;
   run->clock.context = run;
   run->journal = INVALID_HANDLE_VALUE;
+  InitializeSRWLock(&run->lock);
   memset(outcome, 0, sizeof *outcome);
 }
 
 void Report(Run& run) {
-  if (run.observer->progress) run.observer->progress(run.observer->context, run.progress);
+  AcquireSRWLockExclusive(&run.lock);
+  ReportLocked(run);
+  ReleaseSRWLockExclusive(&run.lock);
 }
 
 void Advance(Run& run, const char* name, ULONGLONG moved) {
+  AcquireSRWLockExclusive(&run.lock);
   run.progress.name = name;
   run.progress.done += moved;
-  Report(run);
+  ReportLocked(run);
+  ReleaseSRWLockExclusive(&run.lock);
+}
+
+void ReportWaitingFor(Run& run, const char* name) {
+  AcquireSRWLockExclusive(&run.lock);
+  run.progress.name = name;
+  run.progress.waiting = true;
+  ReportLocked(run);
+  run.progress.waiting = false;
+  ReleaseSRWLockExclusive(&run.lock);
 }
 
 bool Cancelled(const Run& run) {

@@ -17,6 +17,7 @@ struct Run {
   HoldClock clock;
   UnpackProgress progress;
   HANDLE journal;  // the journal, open from its plan until placing has ended
+  SRWLOCK lock;    // the progress and the outcome, while workers stage entries
 };
 
 // One entry on its way into the folder: its move as the journal records it
@@ -24,15 +25,18 @@ struct Run {
 struct Slot {
   JournalRecord move;
   uint32_t size;  // its unpacked bytes
-  HANDLE file;    // n<slot> while it is written and until it is flushed
+  size_t record;  // where its directory record lies in the archive
 };
 
 // Starts a run with an empty outcome; a null observer observes nothing.
 void StartRun(Run* run, const UnpackObserver* observer, UnpackOutcome* outcome);
 
+// Any thread may report: the observer is told one report at a time.
 void Report(Run& run);
 // The file now concerned, and that it is done with when moved is non-zero.
 void Advance(Run& run, const char* name, ULONGLONG moved);
+// That name is held by another program and waited for.
+void ReportWaitingFor(Run& run, const char* name);
 bool Cancelled(const Run& run);
 
 // Records why the unpack fails, and the entry concerned when name is given;

@@ -33,7 +33,7 @@ class UnpackTest : public ::testing::Test {
  protected:
   bool Unpack(const std::string& archive, const std::string& folder) {
     memset(&outcome, 'g', sizeof outcome);
-    UnpackObserver observer = {cancel, VirtualSleep, nullptr, nullptr};
+    UnpackObserver observer = {cancel, VirtualSleep, progress, context};
     return UnpackArchiveFile(Wide(TestArchive(archive)).c_str(), Wide(folder).c_str(), &observer,
                              &outcome);
   }
@@ -46,6 +46,8 @@ class UnpackTest : public ::testing::Test {
   ScratchFolder scratch;
   UnpackOutcome outcome;
   volatile LONG* cancel = nullptr;
+  void (*progress)(void* context, const UnpackProgress& progress) = nullptr;
+  void* context = nullptr;
 };
 
 // The work folder of an unpack into folder: "qbar-work~00".

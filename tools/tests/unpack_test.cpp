@@ -8,6 +8,7 @@
 
 #include "tests/support/scratch_folder.h"
 #include "tools/sfx/failure_text.h"
+#include "tools/sfx/staging.h"
 #include "tools/tests/held_file.h"
 #include "tools/tests/sfx_test_files.h"
 #include "tools/tests/unpack_fixture.h"
@@ -170,6 +171,59 @@ TEST_F(UnpackTest, CancellingStopsWithNothingWritten) {
   EXPECT_FALSE(Unpack("good.exe", scratch.path()));
   EXPECT_EQ(kUnpackCancelled, outcome.result);
   EXPECT_EQ(std::vector<std::string>{}, ListFolder(scratch.path()));
+}
+
+// Several workers at once, whatever this machine's processors, over 40
+// files of mixed sizes.
+class UnpackByWorkers : public UnpackTest {
+ protected:
+  void SetUp() override {
+    FixStagingWorkers(4);
+    WriteFile(scratch / "f05.txt", "earlier five");
+    WriteFile(scratch / "f33.bin", "earlier thirty-three");
+  }
+  void TearDown() override { FixStagingWorkers(0); }
+  void ExpectEarlierFilesAsTheyWere() {
+    EXPECT_EQ((std::vector<std::string>{"f05.txt", "f33.bin"}), ListFolder(scratch.path()))
+        << "no other file, and no scratch file, is left";
+    EXPECT_EQ("earlier five", ReadFile(scratch / "f05.txt"));
+    EXPECT_EQ("earlier thirty-three", ReadFile(scratch / "f33.bin"));
+  }
+};
+
+TEST_F(UnpackByWorkers, AFailingFileInTheMiddleLeavesEveryEarlierFileAsItWas) {
+  EXPECT_FALSE(Unpack("many-crc.exe", scratch.path()));
+  EXPECT_EQ(kUnpackBadArchive, outcome.result);
+  EXPECT_EQ(kZipCrcMismatch, outcome.zip);
+  EXPECT_STREQ("f20.bin", outcome.name) << "the failure is the damaged file's, not the others'";
+  ExpectEarlierFilesAsTheyWere();
+}
+
+// Close, once a quarter of a megabyte is unpacked; counts the reports that
+// move the bar after it.
+struct CloseAfter {
+  volatile LONG stop;
+  ULONGLONG done;
+  unsigned movesAfter;
+};
+
+void CloseOnProgress(void* context, const UnpackProgress& progress) {
+  CloseAfter& close = *static_cast<CloseAfter*>(context);
+  if (close.stop && progress.done > close.done) ++close.movesAfter;
+  close.done = progress.done;
+  if (progress.done >= (256u << 10)) InterlockedExchange(&close.stop, 1);
+}
+
+TEST_F(UnpackByWorkers, CloseWhileWorkersInflateLeavesNothing) {
+  CloseAfter close = {};
+  cancel = &close.stop;
+  progress = CloseOnProgress;
+  context = &close;
+  EXPECT_FALSE(Unpack("many.exe", scratch.path()));
+  EXPECT_EQ(kUnpackCancelled, outcome.result);
+  ExpectEarlierFilesAsTheyWere();
+  // Each worker may end the write it is in, and no more.
+  EXPECT_LE(close.movesAfter, 2u * 4) << "every worker stops";
 }
 
 TEST_F(UnpackTest, AProgramWithoutArchiveSaysSo) {
