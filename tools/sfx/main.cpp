@@ -251,7 +251,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   wchar_t title[MAX_PATH + sizeof kTitlePrefix];
   CopyText(title, kTitlePrefix);
   AppendText(title, name);
-  if (!MapWholeFile(extractor.ownPath, &extractor.archive)) {
+  if (!MapFile(extractor.ownPath, &extractor.archive)) {
     extractor.archiveError = GetLastError() ? GetLastError() : ERROR_INVALID_DATA;
   }
   InitializeCriticalSection(&extractor.shown.lock);

@@ -14,3 +14,5 @@
 // file is not a PE program, is not signed, or names a table that is out of
 // range or does not end the file.
 size_t PeBytesBeforeSignature(const uint8_t* data, size_t size);
+// The same from the file's first min(size, kSigningHeaderLimit) bytes.
+size_t PeBytesBeforeSignature(const uint8_t* header, size_t headerSize, size_t size);

@@ -29,6 +29,8 @@ struct Stager {
 // file.
 struct Worker {
   Stager* stager;
+  FileWindow window;
+  ZipArchive archive;  // the archive, read through the worker's window
   uint8_t* buffer;
   HoldClock clock;
   const char* name;  // the entry it stages
@@ -109,7 +111,7 @@ bool StageEntry(Worker& worker, const ZipEntry& entry, const wchar_t* path) {
   if (error) return FailOnce(stager, kUnpackCannotWrite, kZipOk, entry.name, error);
   WriteTarget target = {&worker, file, path};
   ZipStatus status =
-      ZipExtract(*stager.archive, entry, worker.buffer, kInflateBuffer, WriteToFile, &target);
+      ZipExtract(worker.archive, entry, worker.buffer, kInflateBuffer, WriteToFile, &target);
   error = GetLastError();
   if (status == kZipOk) {
     SetWriteTime(file, entry);
@@ -143,7 +145,12 @@ DWORD WINAPI StageNext(void* context) {
     uint32_t i = static_cast<uint32_t>(InterlockedIncrement(&stager.next) - 1);
     if (i >= stager.archive->entryCount) return 0;
     size_t cursor = stager.slots[i].record;
-    ZipReadEntry(*stager.archive, &cursor, &entry);  // checked before the unpack began
+    // Checked before the unpack began; only a view may fail now.
+    ZipStatus status = ZipReadEntry(worker.archive, &cursor, &entry);
+    if (status != kZipOk) {
+      FailOnce(stager, kUnpackBadArchive, status, entry.name, 0);
+      return 0;
+    }
     WorkFilePath(staged, stager.work, kNewFile, i);
     if (!StageEntry(worker, entry, staged)) return 0;
     PassCutPoint(kCutWritten);
@@ -171,9 +178,10 @@ void WaitForWorkers(HANDLE* threads, unsigned started) {
   for (unsigned i = 0; i < started; ++i) CloseHandle(threads[i]);
 }
 
-void FreeBuffers(Worker* workers, unsigned count) {
+void EndWorkers(Worker* workers, unsigned count) {
   for (unsigned i = 0; i < count; ++i) {
     if (workers[i].buffer) HeapFree(GetProcessHeap(), 0, workers[i].buffer);
+    CloseWindow(&workers[i].window);
   }
 }
 
@@ -195,7 +203,8 @@ void FixStagingWorkers(unsigned count) {
   fixedWorkers = count;
 }
 
-bool StageEntries(Run& run, const ZipArchive& archive, const wchar_t* work, Slot* slots) {
+bool StageEntries(Run& run, const ZipArchive& archive, const MappedFile& mapped,
+                  const wchar_t* work, Slot* slots) {
   FillSlots(archive, slots);
   Stager stager = {&run, &archive, work, slots, 0, 0};
   Worker workers[kMostWorkers] = {};
@@ -207,6 +216,9 @@ bool StageEntries(Run& run, const ZipArchive& archive, const wchar_t* work, Slot
   for (unsigned i = 0; i < count; ++i) {
     workers[i].stager = &stager;
     workers[i].clock = {run.clock.sleep, WorkerWaiting, &workers[i]};
+    OpenWindow(mapped, kReaderView, &workers[i].window);
+    workers[i].archive = archive;
+    workers[i].archive.pieces = WindowSource(&workers[i].window);
     workers[i].buffer = static_cast<uint8_t*>(HeapAlloc(heap, 0, kInflateBuffer));
     if (!workers[i].buffer || i == 0) continue;
     threads[started] = CreateThread(nullptr, 0, StageNext, &workers[i], 0, nullptr);
@@ -218,6 +230,6 @@ bool StageEntries(Run& run, const ZipArchive& archive, const wchar_t* work, Slot
     FailOnce(stager, kUnpackCannotWrite, kZipOk, nullptr, ERROR_NOT_ENOUGH_MEMORY);
   }
   WaitForWorkers(threads, started);
-  FreeBuffers(workers, count);
+  EndWorkers(workers, count);
   return !stager.failed;
 }

@@ -6,13 +6,16 @@
 
 #include <stdint.h>
 
+#include "tools/sfx/mapped_file.h"
 #include "tools/sfx/unpack_run.h"
 #include "tools/sfx/zip_reader.h"
 
 // Fills slots (archive.entryCount of them) from the archive's entries and
 // stages each in work. On failure no staged file is left open; those written
 // go with the work folder.
-bool StageEntries(Run& run, const ZipArchive& archive, const wchar_t* work, Slot* slots);
+// Each worker reads the archive through its own window on mapped.
+bool StageEntries(Run& run, const ZipArchive& archive, const MappedFile& mapped,
+                  const wchar_t* work, Slot* slots);
 
 // The tests' fixed number of workers; 0, the default, takes one for each
 // processor.

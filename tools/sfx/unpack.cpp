@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include "common/pe_signing.h"
 #include "common/text.h"
 #include "tools/sfx/cut_point.h"
 #include "tools/sfx/file_calls.h"
@@ -140,8 +141,8 @@ void Finish(Run& run, Destination* destination, Slot* slots, bool ok) {
   if (!ok) RemoveMadeFolders(destination->folder, destination->made);
 }
 
-bool UnpackArchive(const ZipArchive& archive, const wchar_t* folder, const UnpackObserver* observer,
-                   UnpackOutcome* outcome) {
+bool UnpackArchive(const MappedFile& mapped, const ZipArchive& archive, const wchar_t* folder,
+                   const UnpackObserver* observer, UnpackOutcome* outcome) {
   Run run;
   StartRun(&run, observer, outcome);
   CopyText(outcome->folder, folder);
@@ -155,7 +156,7 @@ bool UnpackArchive(const ZipArchive& archive, const wchar_t* folder, const Unpac
   uint32_t count = archive.entryCount;
   Slot* slots = nullptr;
   bool ok = MakeSlots(run, archive, &slots) &&
-            StageEntries(run, archive, destination.work.path, slots) &&
+            StageEntries(run, archive, mapped, destination.work.path, slots) &&
             WritePlan(run, destination, slots, count) &&
             PlaceAll(run, destination.longFolder, destination.work.path, slots, count);
   Finish(run, &destination, slots, ok);
@@ -166,11 +167,22 @@ bool UnpackArchive(const ZipArchive& archive, const wchar_t* folder, const Unpac
 
 bool UnpackMapped(const MappedFile& mapped, const wchar_t* folder, const UnpackObserver* observer,
                   UnpackOutcome* outcome) {
+  FileWindow directory, pieces;
+  OpenWindow(mapped, kDirectoryView, &directory);
+  OpenWindow(mapped, kReaderView, &pieces);
+  ZipSource directorySource = WindowSource(&directory);
   // A signed payload carries its signature after the archive.
+  size_t headerSize = mapped.size < kSigningHeaderLimit ? mapped.size : kSigningHeaderLimit;
+  const uint8_t* header = directorySource.read(&directory, 0, headerSize);
   ZipArchive archive;
   ZipStatus status =
-      ZipOpen(mapped.data, PeBytesBeforeSignature(mapped.data, mapped.size), &archive);
-  if (status == kZipOk) return UnpackArchive(archive, folder, observer, outcome);
+      header ? ZipOpenSource(directorySource, WindowSource(&pieces),
+                             PeBytesBeforeSignature(header, headerSize, mapped.size), &archive)
+             : kZipCannotRead;
+  bool ok = status == kZipOk && UnpackArchive(mapped, archive, folder, observer, outcome);
+  CloseWindow(&pieces);
+  CloseWindow(&directory);
+  if (status == kZipOk) return ok;
   memset(outcome, 0, sizeof *outcome);
   outcome->zip = status;
   return Fail(outcome, kUnpackBadArchive, nullptr, 0);

@@ -136,7 +136,7 @@ ZipStatus ZipCheckAll(const ZipArchive& archive, char* badName) {
   if (checked.names && checked.spans) {
     status = ReadAllEntries(archive, checked, &sound, &cursor, &entry);
     // An earlier entry that shares a name or bytes is the first fault.
-    uint32_t shared = FirstSharedName(archive.data, checked.names, sound);
+    uint32_t shared = FirstSharedName(archive.directoryData, checked.names, sound);
     uint32_t overlap = FirstOverlap(checked.spans, sound);
     uint32_t first = shared <= overlap ? shared : overlap;
     if (first < sound) {

@@ -18,8 +18,9 @@ const size_t kZip64EndSize = 56;
 const size_t kZip64LocatorSize = 20;
 const size_t kLocalHeaderSize = 30;
 const size_t kMaxComment = 0xFFFF;
-// Stored data goes to the sink in slices, so a sink can stop a large file.
-const size_t kStoredSlice = 1 << 20;
+// Data is read in slices, so that a view stays small and a sink can stop a
+// large file.
+const size_t kSlice = 1 << 20;
 
 // Where the end record starts: the last one whose comment reaches exactly to
 // the end. size when there is none.
@@ -53,11 +54,33 @@ ZipStatus FindDirectoryEnd(const uint8_t* data, size_t end, size_t* directoryEnd
 
 }  // namespace
 
+namespace {
+
+// The end of the file that can hold the end record, its comment and the
+// zip64 records in front of it.
+const size_t kTailSize = kZip64EndSize + kZip64LocatorSize + kEndSize + kMaxComment;
+
+const uint8_t* ReadMemory(void* context, size_t offset, size_t) {
+  return static_cast<const uint8_t*>(context) + offset;
+}
+
+}  // namespace
+
 ZipStatus ZipOpen(const uint8_t* data, size_t size, ZipArchive* archive) {
+  ZipSource memory = {ReadMemory, const_cast<uint8_t*>(data)};
+  return ZipOpenSource(memory, memory, size, archive);
+}
+
+ZipStatus ZipOpenSource(const ZipSource& directorySource, const ZipSource& pieces, size_t size,
+                        ZipArchive* archive) {
   if (size < kEndSize) return kZipNoArchive;
-  size_t end = FindEndRecord(data, size);
-  if (end == size) return kZipNoArchive;
-  const uint8_t* record = data + end;
+  size_t tailSize = size < kTailSize ? size : kTailSize;
+  size_t tailStart = size - tailSize;
+  const uint8_t* tail = directorySource.read(directorySource.context, tailStart, tailSize);
+  if (!tail) return kZipCannotRead;
+  size_t end = FindEndRecord(tail, tailSize);
+  if (end == tailSize) return kZipNoArchive;
+  const uint8_t* record = tail + end;
   uint16_t disk = Read16(record + 4);
   uint16_t directoryDisk = Read16(record + 6);
   uint16_t entriesHere = Read16(record + 8);
@@ -69,14 +92,18 @@ ZipStatus ZipOpen(const uint8_t* data, size_t size, ZipArchive* archive) {
   }
   if (disk != 0 || directoryDisk != 0 || entriesHere != entries) return kZipUnsupported;
   size_t directoryEnd;
-  if (FindDirectoryEnd(data, end, &directoryEnd) != kZipOk) return kZipUnsupported;
+  if (FindDirectoryEnd(tail, end, &directoryEnd) != kZipOk) return kZipUnsupported;
+  directoryEnd += tailStart;
   if (directorySize > directoryEnd) return kZipBadDirectory;
   size_t directory = directoryEnd - directorySize;
   // Offsets are recorded from the start of the archive, which a builder may
   // or may not have counted from the start of the file: the gap between the
   // recorded and the actual directory start says which.
   if (directoryOffset > directory) return kZipBadDirectory;
-  archive->data = data;
+  archive->directoryData =
+      directorySource.read(directorySource.context, directory, size - directory);
+  if (!archive->directoryData) return kZipTooLarge;
+  archive->pieces = pieces;
   archive->size = size;
   archive->directory = directory;
   archive->directoryEnd = directoryEnd;
@@ -95,17 +122,21 @@ ZipStatus ReadLocalHeader(const ZipArchive& archive, uint32_t localOffset, const
   if (localOffset > archive.directory - archive.shift) return kZipBadEntry;
   *local = archive.shift + localOffset;
   if (!Fits(*local, kLocalHeaderSize, archive.directory)) return kZipBadEntry;
-  const uint8_t* header = archive.data + *local;
+  const ZipSource& pieces = archive.pieces;
+  const uint8_t* header = pieces.read(pieces.context, *local, kLocalHeaderSize);
+  if (!header) return kZipCannotRead;
   if (Read32(header) != kLocalSignature) return kZipBadEntry;
   if (Read16(header + 8) != entry.method) return kZipBadEntry;
   size_t nameLength = Read16(header + 26);
   size_t extraLength = Read16(header + 28);
   *dataOffset = *local + kLocalHeaderSize + nameLength + extraLength;
   if (nameLength != strlen(entry.name) ||
-      !Fits(*local + kLocalHeaderSize, nameLength, archive.directory) ||
-      memcmp(header + kLocalHeaderSize, entry.name, nameLength) != 0) {
+      !Fits(*local + kLocalHeaderSize, nameLength, archive.directory)) {
     return kZipBadEntry;
   }
+  header = pieces.read(pieces.context, *local, kLocalHeaderSize + nameLength);
+  if (!header) return kZipCannotRead;
+  if (memcmp(header + kLocalHeaderSize, entry.name, nameLength) != 0) return kZipBadEntry;
   return Fits(*dataOffset, entry.compressedSize, archive.directory) ? kZipOk : kZipBadEntry;
 }
 
@@ -115,7 +146,7 @@ ZipStatus ZipReadEntry(const ZipArchive& archive, size_t* cursor, ZipEntry* entr
   entry->name[0] = '\0';
   size_t at = *cursor;
   if (!Fits(at, kZipDirectoryRecordSize, archive.directoryEnd)) return kZipBadDirectory;
-  const uint8_t* record = archive.data + at;
+  const uint8_t* record = archive.directoryData + (at - archive.directory);
   if (Read32(record) != kDirectorySignature) return kZipBadDirectory;
   uint16_t flags = Read16(record + 8);
   size_t nameLength = Read16(record + 28);
@@ -129,7 +160,7 @@ ZipStatus ZipReadEntry(const ZipArchive& archive, size_t* cursor, ZipEntry* entr
   if (memchr(name, 0, nameLength)) return kZipRefusedName;
   memcpy(entry->name, name, nameLength);
   entry->name[nameLength] = '\0';
-  entry->nameOffset = at + kZipDirectoryRecordSize;
+  entry->nameOffset = at - archive.directory + kZipDirectoryRecordSize;
 
   entry->method = Read16(record + 10);
   entry->dosTime = Read16(record + 12);
@@ -150,17 +181,21 @@ ZipStatus ZipReadEntry(const ZipArchive& archive, size_t* cursor, ZipEntry* entr
 
 namespace {
 
+// The next slice of an entry's data, at most kSlice bytes from at.
+const uint8_t* ReadSlice(const ZipArchive& archive, size_t at, size_t end, size_t* slice) {
+  *slice = end - at < kSlice ? end - at : kSlice;
+  return archive.pieces.read(archive.pieces.context, at, *slice);
+}
+
 ZipStatus ExtractStored(const ZipArchive& archive, const ZipEntry& entry, ZipSink sink,
                         void* context) {
-  const uint8_t* bytes = archive.data + entry.dataOffset;
   uLong crc = crc32(0, Z_NULL, 0);
-  size_t left = entry.size;
-  while (left > 0) {
-    size_t slice = left < kStoredSlice ? left : kStoredSlice;
+  size_t end = entry.dataOffset + entry.size;
+  for (size_t at = entry.dataOffset, slice; at < end; at += slice) {
+    const uint8_t* bytes = ReadSlice(archive, at, end, &slice);
+    if (!bytes) return kZipCannotRead;
     crc = crc32(crc, bytes, static_cast<uInt>(slice));
     if (!sink(context, bytes, slice)) return kZipWriteFailed;
-    bytes += slice;
-    left -= slice;
   }
   return crc == entry.crc ? kZipOk : kZipCrcMismatch;
 }
@@ -170,13 +205,22 @@ ZipStatus ExtractDeflated(const ZipArchive& archive, const ZipEntry& entry, uint
   z_stream stream;
   memset(&stream, 0, sizeof stream);
   if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return kZipBadData;
-  stream.next_in = const_cast<Bytef*>(archive.data + entry.dataOffset);
-  stream.avail_in = entry.compressedSize;
+  size_t at = entry.dataOffset, end = entry.dataOffset + entry.compressedSize;
   uInt outSize = bufferSize > 0x40000000 ? 0x40000000 : static_cast<uInt>(bufferSize);
   uLong crc = crc32(0, Z_NULL, 0);
   uint64_t total = 0;
   ZipStatus status = kZipOk;
   for (;;) {
+    if (stream.avail_in == 0 && at < end) {
+      size_t slice;
+      stream.next_in = const_cast<Bytef*>(ReadSlice(archive, at, end, &slice));
+      if (!stream.next_in) {
+        status = kZipCannotRead;
+        break;
+      }
+      stream.avail_in = static_cast<uInt>(slice);
+      at += slice;
+    }
     stream.next_out = buffer;
     stream.avail_out = outSize;
     int result = inflate(&stream, Z_NO_FLUSH);
@@ -198,10 +242,10 @@ ZipStatus ExtractDeflated(const ZipArchive& archive, const ZipEntry& entry, uint
     }
     if (result == Z_STREAM_END) {
       // The stream must use exactly the recorded compressed bytes.
-      if (stream.avail_in != 0) status = kZipBadData;
+      if (stream.avail_in != 0 || at != end) status = kZipBadData;
       break;
     }
-    if (produced == 0 && stream.avail_in == 0) {
+    if (produced == 0 && stream.avail_in == 0 && at == end) {
       status = kZipBadData;
       break;
     }

@@ -18,14 +18,14 @@
 inline bool UnpackArchiveFile(const wchar_t* path, const wchar_t* folder,
                               const UnpackObserver* observer, UnpackOutcome* outcome) {
   MappedFile mapped;
-  if (!MapWholeFile(path, &mapped)) {
+  if (!MapFile(path, &mapped)) {
     memset(outcome, 0, sizeof *outcome);
     outcome->result = kUnpackNoArchive;
     outcome->error = GetLastError();
     return false;
   }
   bool ok = UnpackMapped(mapped, folder, observer, outcome);
-  UnmapWholeFile(&mapped);
+  UnmapFile(&mapped);
   return ok;
 }
 

@@ -2,7 +2,9 @@
 #include "tools/sfx/zip_check.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <stdlib.h>
 #include <string.h>
 
 #include <fstream>
@@ -366,6 +368,82 @@ TEST(ZipReader, ASinkThatRefusesStopsTheEntry) {
               ZipExtract(archive.zip, entry, buffer, sizeof buffer, Refuse, nullptr))
         << entry.name;
   }
+}
+
+// An archive of one stored entry, written the way any zip tool writes one.
+Bytes StoredArchive(const std::string& name, const Bytes& data) {
+  uint32_t crc = crc32(0, data.data(), static_cast<uInt>(data.size()));
+  Bytes archive(30);
+  Put32(archive, 0, 0x04034b50);
+  Put32(archive, 14, crc);
+  Put32(archive, 18, static_cast<uint32_t>(data.size()));
+  Put32(archive, 22, static_cast<uint32_t>(data.size()));
+  Put16(archive, 26, static_cast<uint16_t>(name.size()));
+  archive.insert(archive.end(), name.begin(), name.end());
+  archive.insert(archive.end(), data.begin(), data.end());
+  size_t directory = archive.size();
+  archive.resize(directory + 46);
+  Put32(archive, directory, 0x02014b50);
+  Put32(archive, directory + 16, crc);
+  Put32(archive, directory + 20, static_cast<uint32_t>(data.size()));
+  Put32(archive, directory + 24, static_cast<uint32_t>(data.size()));
+  Put16(archive, directory + 28, static_cast<uint16_t>(name.size()));
+  archive.insert(archive.end(), name.begin(), name.end());
+  size_t end = archive.size();
+  archive.resize(end + 22);
+  Put32(archive, end, 0x06054b50);
+  Put16(archive, end + 8, 1);
+  Put16(archive, end + 10, 1);
+  Put32(archive, end + 12, static_cast<uint32_t>(end - directory));
+  Put32(archive, end + 16, static_cast<uint32_t>(directory));
+  return archive;
+}
+
+// Shows an archive as the extractor's windows do, a bounded piece at a time:
+// each read copies its piece into a buffer of its own and frees the one
+// before, so that the sanitizers catch a piece used after the next read.
+struct BoundedSource {
+  const Bytes* bytes;
+  size_t most;
+  uint8_t* piece;
+};
+
+const uint8_t* ReadBounded(void* context, size_t offset, size_t length) {
+  BoundedSource& source = *static_cast<BoundedSource*>(context);
+  free(source.piece);
+  source.piece = nullptr;
+  if (length > source.most || offset > source.bytes->size() ||
+      length > source.bytes->size() - offset) {
+    return nullptr;
+  }
+  source.piece = static_cast<uint8_t*>(malloc(length + 1));
+  memcpy(source.piece, source.bytes->data() + offset, length);
+  return source.piece;
+}
+
+TEST(ZipReader, ALargeStoredEntryIsReadThroughBoundedViewsByteForByte) {
+  Bytes data(48 << 20);
+  uint32_t noise = 1;
+  for (uint8_t& byte : data)
+    byte = static_cast<uint8_t>((noise = noise * 1103515245 + 12345) >> 16);
+  data.push_back('!');  // an odd size, so that the last piece is a short one
+  Bytes bytes = StoredArchive("large.bin", data);
+  const size_t kMostPiece = 1 << 20;  // far below the entry's size
+  BoundedSource directory = {&bytes, 1 << 17, nullptr}, pieces = {&bytes, kMostPiece, nullptr};
+  ZipArchive zip;
+  ASSERT_EQ(kZipOk,
+            ZipOpenSource({ReadBounded, &directory}, {ReadBounded, &pieces}, bytes.size(), &zip));
+  ASSERT_EQ(kZipOk, ZipCheckAll(zip, nullptr));
+  size_t cursor = zip.directory;
+  ZipEntry entry;
+  ASSERT_EQ(kZipOk, ZipReadEntry(zip, &cursor, &entry));
+  std::string content;
+  uint8_t buffer[512];
+  EXPECT_EQ(kZipOk, ZipExtract(zip, entry, buffer, sizeof buffer, Collect, &content));
+  ASSERT_EQ(data.size(), content.size());
+  EXPECT_TRUE(memcmp(data.data(), content.data(), data.size()) == 0);
+  free(directory.piece);
+  free(pieces.piece);
 }
 
 }  // namespace
