@@ -231,5 +231,6 @@ bool StageEntries(Run& run, const ZipArchive& archive, const MappedFile& mapped,
   }
   WaitForWorkers(threads, started);
   EndWorkers(workers, count);
+  run.progress.name = nullptr;  // it lay with the workers
   return !stager.failed;
 }
