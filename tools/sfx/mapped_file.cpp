@@ -50,13 +50,13 @@ void UnmapFile(MappedFile* mapped) {
   memset(mapped, 0, sizeof *mapped);
 }
 
-void OpenWindow(const MappedFile& mapped, size_t most, FileWindow* window) {
+void OpenFileWindow(const MappedFile& mapped, size_t most, FileWindow* window) {
   memset(window, 0, sizeof *window);
   window->mapped = &mapped;
   window->most = most;
 }
 
-void CloseWindow(FileWindow* window) {
+void CloseFileWindow(FileWindow* window) {
   if (window->view) UnmapViewOfFile(window->view);
   window->view = nullptr;
   window->length = 0;

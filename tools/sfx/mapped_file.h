@@ -37,7 +37,7 @@ struct FileWindow {
   size_t length;  // how much of the file it shows
 };
 
-void OpenWindow(const MappedFile& mapped, size_t most, FileWindow* window);
-void CloseWindow(FileWindow* window);
+void OpenFileWindow(const MappedFile& mapped, size_t most, FileWindow* window);
+void CloseFileWindow(FileWindow* window);
 // The window as the archive reader's source.
 ZipSource WindowSource(FileWindow* window);

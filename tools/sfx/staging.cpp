@@ -181,7 +181,7 @@ void WaitForWorkers(HANDLE* threads, unsigned started) {
 void EndWorkers(Worker* workers, unsigned count) {
   for (unsigned i = 0; i < count; ++i) {
     if (workers[i].buffer) HeapFree(GetProcessHeap(), 0, workers[i].buffer);
-    CloseWindow(&workers[i].window);
+    CloseFileWindow(&workers[i].window);
   }
 }
 
@@ -216,7 +216,7 @@ bool StageEntries(Run& run, const ZipArchive& archive, const MappedFile& mapped,
   for (unsigned i = 0; i < count; ++i) {
     workers[i].stager = &stager;
     workers[i].clock = {run.clock.sleep, WorkerWaiting, &workers[i]};
-    OpenWindow(mapped, kReaderView, &workers[i].window);
+    OpenFileWindow(mapped, kReaderView, &workers[i].window);
     workers[i].archive = archive;
     workers[i].archive.pieces = WindowSource(&workers[i].window);
     workers[i].buffer = static_cast<uint8_t*>(HeapAlloc(heap, 0, kInflateBuffer));

@@ -168,8 +168,8 @@ bool UnpackArchive(const MappedFile& mapped, const ZipArchive& archive, const wc
 bool UnpackMapped(const MappedFile& mapped, const wchar_t* folder, const UnpackObserver* observer,
                   UnpackOutcome* outcome) {
   FileWindow directory, pieces;
-  OpenWindow(mapped, kDirectoryView, &directory);
-  OpenWindow(mapped, kReaderView, &pieces);
+  OpenFileWindow(mapped, kDirectoryView, &directory);
+  OpenFileWindow(mapped, kReaderView, &pieces);
   ZipSource directorySource = WindowSource(&directory);
   // A signed payload carries its signature after the archive.
   size_t headerSize = mapped.size < kSigningHeaderLimit ? mapped.size : kSigningHeaderLimit;
@@ -180,8 +180,8 @@ bool UnpackMapped(const MappedFile& mapped, const wchar_t* folder, const UnpackO
                              PeBytesBeforeSignature(header, headerSize, mapped.size), &archive)
              : kZipCannotRead;
   bool ok = status == kZipOk && UnpackArchive(mapped, archive, folder, observer, outcome);
-  CloseWindow(&pieces);
-  CloseWindow(&directory);
+  CloseFileWindow(&pieces);
+  CloseFileWindow(&directory);
   if (status == kZipOk) return ok;
   memset(outcome, 0, sizeof *outcome);
   outcome->zip = status;
