@@ -33,12 +33,7 @@ sc_install_from_read_only_folder() {
     return
   fi
   if touch "$setup/written" 2>/dev/null; then problem "$setup is still writable"; fi
-  robot <<EOF
-$(default_install_to_shortcuts)
-press Finish
-expect-box $BOX_START_NOW press No
-expect-exit 0
-EOF
+  robot < <(e2e_default_install_script)
   umount "$setup"
   expect_product_files "$INSTALL_FOLDER"
   expect_value "$E2E_PRODUCT_KEY" Folder "$INSTALL_FOLDER"
