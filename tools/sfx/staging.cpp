@@ -199,7 +199,7 @@ unsigned WorkerCount(uint32_t entries) {
 
 }  // namespace
 
-void FixStagingWorkers(unsigned count) {
+void FixStagingWorkersForTests(unsigned count) {
   fixedWorkers = count;
 }
 

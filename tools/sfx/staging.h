@@ -19,4 +19,4 @@ bool StageEntries(Run& run, const ZipArchive& archive, const MappedFile& mapped,
 
 // The tests' fixed number of workers; 0, the default, takes one for each
 // processor.
-void FixStagingWorkers(unsigned count);
+void FixStagingWorkersForTests(unsigned count);

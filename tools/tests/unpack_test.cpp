@@ -178,11 +178,11 @@ TEST_F(UnpackTest, CancellingStopsWithNothingWritten) {
 class UnpackByWorkers : public UnpackTest {
  protected:
   void SetUp() override {
-    FixStagingWorkers(4);
+    FixStagingWorkersForTests(4);
     WriteFile(scratch / "f05.txt", "earlier five");
     WriteFile(scratch / "f33.bin", "earlier thirty-three");
   }
-  void TearDown() override { FixStagingWorkers(0); }
+  void TearDown() override { FixStagingWorkersForTests(0); }
   void ExpectEarlierFilesAsTheyWere() {
     EXPECT_EQ((std::vector<std::string>{"f05.txt", "f33.bin"}), ListFolder(scratch.path()))
         << "no other file, and no scratch file, is left";
