@@ -1,5 +1,9 @@
 #include "tools/sfx/file_calls.h"
 
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
 #include "common/make_folder.h"
 
 namespace {
@@ -37,6 +41,35 @@ DWORD DurableMoveWaiting(const wchar_t* from, const wchar_t* to, DWORD flags, co
                          const HoldClock& clock) {
   return WaitOutHolds(
       held, clock, [&] { return MoveFileExW(from, to, flags | MOVEFILE_WRITE_THROUGH) != FALSE; });
+}
+
+DWORD RenameOpenFileWaiting(HANDLE file, const wchar_t* held, const wchar_t* to,
+                            const HoldClock& clock) {
+  // The name follows the structure's fixed part; the system reads it to its
+  // length, and its terminator keeps it a string for the path conversion.
+  union {
+    FILE_RENAME_INFO info;
+    uint8_t bytes[sizeof(FILE_RENAME_INFO) + kLongPath * sizeof(wchar_t)];
+  } rename;
+  size_t length = lstrlenW(to);
+  if (length >= kLongPath) return ERROR_FILENAME_EXCED_RANGE;
+  memset(&rename, 0, sizeof rename);
+  rename.info.ReplaceIfExists = FALSE;
+  rename.info.FileNameLength = static_cast<DWORD>(length * sizeof(wchar_t));
+  memcpy(rename.bytes + offsetof(FILE_RENAME_INFO, FileName), to, length * sizeof(wchar_t));
+  return WaitOutHolds(held, clock, [&] {
+    return SetFileInformationByHandle(file, FileRenameInfo, &rename, sizeof rename) != FALSE;
+  });
+}
+
+DWORD DeleteAndClose(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  DWORD error =
+      SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition)
+          ? 0
+          : GetLastError();
+  CloseHandle(file);
+  return error;
 }
 
 bool FreeSpace(const wchar_t* folder, ULONGLONG* available) {

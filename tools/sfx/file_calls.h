@@ -28,6 +28,14 @@ bool PathInFolder(wchar_t* path, const wchar_t* folder, const char* name);
 DWORD DeleteWaiting(const wchar_t* path, const HoldClock& clock);
 DWORD DurableMoveWaiting(const wchar_t* from, const wchar_t* to, DWORD flags, const wchar_t* held,
                          const HoldClock& clock);
+// A move of a file we hold open (with DELETE access) under the name held,
+// through its handle, to to, which must be free. Not written through: the
+// caller flushes the file.
+DWORD RenameOpenFileWaiting(HANDLE file, const wchar_t* held, const wchar_t* to,
+                            const HoldClock& clock);
+// Deletes a file we hold open (with DELETE access), shared with nobody,
+// through its handle, and closes the handle. 0 on success, else the error.
+DWORD DeleteAndClose(HANDLE file);
 
 // Free bytes for this user on the disk of folder, which may not exist yet:
 // asked of its nearest existing parent.

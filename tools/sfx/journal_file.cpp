@@ -23,9 +23,10 @@ char* PlanText(const Slot* slots, uint32_t count) {
 }
 
 // Creates the journal new (not following a link) and writes text through;
-// on failure nothing of it is left.
+// on failure nothing of it is left. Shared with nobody: no scanner's hold
+// on it delays its deletion at the end, which goes through this handle.
 bool CreateJournal(const wchar_t* path, const char* text, HANDLE* journal) {
-  *journal = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+  *journal = CreateFileW(path, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (*journal == INVALID_HANDLE_VALUE) return false;
   DWORD length = static_cast<DWORD>(strlen(text)), written = 0;

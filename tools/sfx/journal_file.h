@@ -1,7 +1,8 @@
 // The journal as a file in the work folder, written and read: its plan is
 // written and flushed before the first earlier file is set aside, and stays
-// open, sharing reading only, until the end of placing is appended and
-// flushed; the next run reads it before it does anything else (heal.h). Its
+// open, shared with nobody, until the work folder goes, or the run ends with
+// moves it could not undo; the next run reads it before it does anything
+// else (heal.h). Its
 // text is unpack_journal.h's.
 #pragma once
 

@@ -135,14 +135,16 @@ void StartUnpacking(HWND window) {
     return;
   }
   extractor.cancel = 0;
-  SetBusy(window, true);
   DWORD id;
   extractor.worker = CreateThread(nullptr, 0, Unpack, nullptr, 0, &id);
   if (!extractor.worker) {
-    SetBusy(window, false);
     MessageBoxW(window, L"The unzipping could not be started.", kErrorCaption,
                 MB_OK | MB_ICONERROR);
+    return;
   }
+  // The window's redrawing takes a few milliseconds that the unpack does not
+  // wait for; its end is handled only once this returns.
+  SetBusy(window, true);
 }
 
 void FinishWorker() {
@@ -239,7 +241,7 @@ bool RegisterProgressBar() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-  RestrictDllSearchToSystem();
+  RestrictDllSearchToSystem(false);
   DWORD length = GetModuleFileNameW(nullptr, extractor.ownPath, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) {
     MessageBoxW(nullptr, L"This program cannot find its own file.", kErrorCaption,

@@ -11,6 +11,30 @@
 
 namespace {
 
+// Gives the staged file its name: through its handle while it is held open,
+// which stays open until FlushPlaced.
+DWORD PlaceStaged(const Slot& slot, const wchar_t* staged, const wchar_t* target,
+                  const HoldClock& clock) {
+  // A program that reads every new file may hold a closed staged file still.
+  if (!slot.staged) return DurableMoveWaiting(staged, target, 0, staged, clock);
+  return RenameOpenFileWaiting(slot.staged, staged, target, clock);
+}
+
+// Flushes and closes the files renamed through their handles, so that each
+// new name is on the disk, as a written-through move's would be, before the
+// end of placing is recorded. Flushed after all the renames, which the file
+// system can then write in one go. 0, or the first error.
+DWORD FlushPlaced(Slot* slots, uint32_t count) {
+  DWORD error = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!slots[i].staged) continue;
+    if (!FlushFileBuffers(slots[i].staged) && !error) error = GetLastError();
+    CloseHandle(slots[i].staged);
+    slots[i].staged = nullptr;
+  }
+  return error;
+}
+
 // Sets the earlier file of the slot's name aside when the plan has one, then
 // gives the staged file that name. A name planned as new that something
 // took meanwhile is left alone, and fails the unpack: the plan is what the
@@ -30,8 +54,7 @@ bool PlaceSlot(Run& run, const Slot& slot, const wchar_t* folder, const wchar_t*
     }
     PassCutPoint(kCutAside);
   }
-  // A program that reads every new file may hold the staged file still.
-  if (DWORD error = DurableMoveWaiting(staged, target, 0, staged, run.clock)) {
+  if (DWORD error = PlaceStaged(slot, staged, target, run.clock)) {
     return Fail(run.outcome, kUnpackCannotPlace, move.name, error);
   }
   Advance(run, move.name, ULONGLONG(slot.size) + 1);
@@ -66,20 +89,22 @@ bool PlanMoves(Run& run, const wchar_t* folder, Slot* slots, uint32_t count) {
   return true;
 }
 
-bool PlaceAll(Run& run, const wchar_t* folder, const wchar_t* work, const Slot* slots,
-              uint32_t count) {
+bool PlaceAll(Run& run, const wchar_t* folder, const wchar_t* work, Slot* slots, uint32_t count) {
   uint32_t placed = 0;
   while (placed < count && PlaceSlot(run, slots[placed], folder, work)) ++placed;
   if (placed == count) {
-    if (RecordPlaced(run)) {
+    DWORD error = FlushPlaced(slots, count);
+    if (!error && RecordPlaced(run)) {
       PassCutPoint(kCutRecorded);
       run.outcome->files = placed;
       return true;
     }
     // Unrecorded, the set-aside files must not be given up: undone instead.
-    Fail(run.outcome, kUnpackCannotWrite, nullptr, GetLastError());
+    Fail(run.outcome, kUnpackCannotWrite, nullptr, error ? error : GetLastError());
     --placed;
   }
+  // An undo may have to delete a placed file: none stays open.
+  CloseStagedFiles(slots, count);
   // The slot that failed may be half placed: undone with the others.
   for (uint32_t i = placed + 1; i-- > 0;) {
     if (UndoMove(folder, work, slots[i].move, run.clock) == kUndoFailed) {

@@ -1,9 +1,10 @@
 // Placing and its undoing, side by side. The plan says which names have an
 // earlier file; placing sets each such file aside in the work folder as
-// o<slot> and renames the staged n<slot> into its place, every move written
-// through. One undo serves a run that fails while placing and the next run
-// after one that was cut off: it reads what the move had done from the files
-// themselves, so it needs only the move as the journal records it.
+// o<slot> and renames the staged n<slot> into its place (through the staged
+// file's handle while it is held open), every move on the disk before the
+// end of placing is recorded. One undo serves a run that
+// fails while placing and the next run after one that was cut off: it reads what the move had done
+// from the files themselves, so it needs only the move as the journal records it.
 #pragma once
 
 #include <stdint.h>
@@ -19,8 +20,7 @@ bool PlanMoves(Run& run, const wchar_t* folder, Slot* slots, uint32_t count);
 
 // Places every slot as planned. If one cannot be placed, every move is
 // undone and the names whose moves could not be are listed in the outcome.
-bool PlaceAll(Run& run, const wchar_t* folder, const wchar_t* work, const Slot* slots,
-              uint32_t count);
+bool PlaceAll(Run& run, const wchar_t* folder, const wchar_t* work, Slot* slots, uint32_t count);
 
 enum UndoResult {
   kUndoNothing,  // the move had not happened

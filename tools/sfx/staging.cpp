@@ -10,9 +10,17 @@ namespace {
 // Large writes: a 50 MB product unpacks in a few hundred calls, and the
 // progress moves with each.
 const size_t kInflateBuffer = 1 << 20;
-// Enough workers to keep a laptop's cores and its disk busy, few enough that
-// their buffers stay small and the machine stays usable.
-const unsigned kMostWorkers = 4;
+// Two workers for each processor: while one waits for the disk to take a
+// file, the other inflates. Few enough that their buffers stay small and the
+// machine stays usable.
+const unsigned kWorkersPerProcessor = 2;
+const unsigned kMostWorkers = 8;
+// A staged file stays open, shared with nobody, until it is placed: nothing
+// can change it after its check, and no scanner can take a hold on it that
+// placing would have to wait out. That many at most, the last entries, whose
+// files would otherwise have had the least time to be let go; an earlier
+// one is closed once flushed.
+const uint32_t kMostHeldOpen = 512;
 
 // What the workers share: the entries, the next one to take, and whether one
 // of them failed, which stops the others.
@@ -93,10 +101,10 @@ void SetWriteTime(HANDLE file, const ZipEntry& entry) {
   }
 }
 
-// Unpacks one entry into the new file path, and flushes and closes it there
-// and then: its flush overlaps the other workers' inflating. On failure
-// nothing of it is left.
-bool StageEntry(Worker& worker, const ZipEntry& entry, const wchar_t* path) {
+// Unpacks one entry into the new file path and flushes it there and then:
+// its flush overlaps the other workers' inflating. The file stays open in
+// its slot when kept. On failure nothing of it is left.
+bool StageEntry(Worker& worker, const ZipEntry& entry, const wchar_t* path, Slot& slot, bool kept) {
   Stager& stager = *worker.stager;
   worker.name = entry.name;
   Advance(*stager.run, entry.name, 0);
@@ -104,7 +112,7 @@ bool StageEntry(Worker& worker, const ZipEntry& entry, const wchar_t* path) {
   DWORD error = WaitOutHolds(path, worker.clock, [&] {
     // Only a new file: a name that something else took meanwhile is never
     // opened, nor followed if it is a link.
-    file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    file = CreateFileW(path, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                        FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     return file != INVALID_HANDLE_VALUE;
   });
@@ -117,7 +125,11 @@ bool StageEntry(Worker& worker, const ZipEntry& entry, const wchar_t* path) {
     SetWriteTime(file, entry);
     error = WaitOutHolds(path, worker.clock, [&] { return FlushFileBuffers(file) != FALSE; });
     if (!error) {
-      CloseHandle(file);
+      if (kept) {
+        slot.staged = file;
+      } else {
+        CloseHandle(file);
+      }
       Advance(*stager.run, entry.name, 1);
       return true;
     }
@@ -152,7 +164,8 @@ DWORD WINAPI StageNext(void* context) {
       return 0;
     }
     WorkFilePath(staged, stager.work, kNewFile, i);
-    if (!StageEntry(worker, entry, staged)) return 0;
+    bool kept = stager.archive->entryCount - i <= kMostHeldOpen;
+    if (!StageEntry(worker, entry, staged, stager.slots[i], kept)) return 0;
     PassCutPoint(kCutWritten);
   }
 }
@@ -190,7 +203,7 @@ unsigned WorkerCount(uint32_t entries) {
   if (count == 0) {
     SYSTEM_INFO system;
     GetSystemInfo(&system);
-    count = system.dwNumberOfProcessors;
+    count = kWorkersPerProcessor * system.dwNumberOfProcessors;
   }
   if (count > kMostWorkers) count = kMostWorkers;
   if (count > entries) count = entries;

@@ -129,15 +129,18 @@ bool WritePlan(Run& run, const Destination& destination, Slot* slots, uint32_t c
 
 // After a failure whose moves could not all be undone, the work folder and
 // its journal stay for the next run to undo them.
-void Finish(Run& run, Destination* destination, Slot* slots, bool ok) {
+void Finish(Run& run, Destination* destination, Slot* slots, uint32_t count, bool ok) {
   run.progress.name = nullptr;  // it lay in the slots
-  if (slots) HeapFree(GetProcessHeap(), 0, slots);
-  if (run.journal != INVALID_HANDLE_VALUE) CloseHandle(run.journal);
+  if (slots) {
+    CloseStagedFiles(slots, count);
+    HeapFree(GetProcessHeap(), 0, slots);
+  }
   if (run.outcome->notUndone[0]) {
+    if (run.journal != INVALID_HANDLE_VALUE) CloseHandle(run.journal);
     UnpinWorkFolder(&destination->work);
     return;
   }
-  ClearWorkFolder(&destination->work, run.clock);
+  ClearWorkFolder(&destination->work, run.clock, run.journal);
   if (!ok) RemoveMadeFolders(destination->folder, destination->made);
 }
 
@@ -159,7 +162,7 @@ bool UnpackArchive(const MappedFile& mapped, const ZipArchive& archive, const wc
             StageEntries(run, archive, mapped, destination.work.path, slots) &&
             WritePlan(run, destination, slots, count) &&
             PlaceAll(run, destination.longFolder, destination.work.path, slots, count);
-  Finish(run, &destination, slots, ok);
+  Finish(run, &destination, slots, count, ok);
   return ok;
 }
 

@@ -34,6 +34,13 @@ void StartRun(Run* run, const UnpackObserver* observer, UnpackOutcome* outcome) 
   memset(outcome, 0, sizeof *outcome);
 }
 
+void CloseStagedFiles(Slot* slots, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) {
+    if (slots[i].staged) CloseHandle(slots[i].staged);
+    slots[i].staged = nullptr;
+  }
+}
+
 void Report(Run& run) {
   AcquireSRWLockExclusive(&run.lock);
   ReportLocked(run);

@@ -16,7 +16,7 @@ struct Run {
   UnpackOutcome* outcome;
   HoldClock clock;
   UnpackProgress progress;
-  HANDLE journal;  // the journal, open from its plan until placing has ended
+  HANDLE journal;  // the journal, open from its plan until the work folder goes
   SRWLOCK lock;    // the progress and the outcome, while workers stage entries
 };
 
@@ -26,7 +26,11 @@ struct Slot {
   JournalRecord move;
   uint32_t size;  // its unpacked bytes
   size_t record;  // where its directory record lies in the archive
+  HANDLE staged;  // the staged file while it is held open until placed, else null
 };
+
+// Closes the staged files that are still open.
+void CloseStagedFiles(Slot* slots, uint32_t count);
 
 // Starts a run with an empty outcome; a null observer observes nothing.
 void StartRun(Run* run, const UnpackObserver* observer, UnpackOutcome* outcome);

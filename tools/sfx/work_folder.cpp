@@ -140,12 +140,17 @@ bool IsWorkFileName(const wchar_t* name, char kind) {
   return !name[digits] && digits <= 7;
 }
 
-bool ClearWorkFolder(WorkFolder* work, const HoldClock& clock) {
+bool ClearWorkFolder(WorkFolder* work, const HoldClock& clock, HANDLE journal) {
   const wchar_t* folder = work->path;
   wchar_t path[kLongPath];
   bool gone = false;
   bool cleared = RemoveEntries(folder, &gone, clock) && JournalPath(path, folder);
-  DWORD error = cleared ? DeleteWaiting(path, clock) : 0;
+  DWORD error = 0;
+  if (journal != INVALID_HANDLE_VALUE) {
+    error = cleared ? DeleteAndClose(journal) : (CloseHandle(journal), 0);
+  } else if (cleared) {
+    error = DeleteWaiting(path, clock);
+  }
   UnpinWorkFolder(work);
   if (!cleared || (error && error != ERROR_FILE_NOT_FOUND)) return false;
   // Once unpinned, a link put in its place would be removed itself.

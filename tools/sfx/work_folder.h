@@ -58,4 +58,7 @@ bool IsWorkFileName(const wchar_t* name, char kind);
 // to gone-* in the work folder and deleted at the next restart, the work
 // folder with it. True when nothing but such files is left. A file or the
 // folder that another program holds for a moment is waited for on clock.
-bool ClearWorkFolder(WorkFolder* work, const HoldClock& clock);
+// A journal the run holds open (journal, else INVALID_HANDLE_VALUE) is
+// deleted through its handle, which is closed.
+bool ClearWorkFolder(WorkFolder* work, const HoldClock& clock,
+                     HANDLE journal = INVALID_HANDLE_VALUE);
