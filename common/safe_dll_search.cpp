@@ -12,22 +12,23 @@ namespace {
 // search restricted (Wine's does), so both are loaded here first by their
 // full path in the system folder; a later load by bare name then finds the
 // module already loaded. CryptoAPI loads its provider (for setup.exe's check
-// of the payload) by the bare name the registry may give.
+// of the payload) by the bare name the registry may give; it comes last.
 const char* const kPreloadedDlls[] = {"\\uxtheme.dll", "\\msimg32.dll", "\\rsaenh.dll"};
+const size_t kWindowDlls = 2;
 
-void PreloadFromSystemFolder() {
+void PreloadFromSystemFolder(size_t count) {
   char systemFolder[MAX_PATH];
   UINT length = GetSystemDirectoryA(systemFolder, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return;
-  for (const char* name : kPreloadedDlls) {
+  for (size_t i = 0; i < count; ++i) {
     char path[MAX_PATH];
-    if (JoinPath(path, systemFolder, name)) LoadLibraryA(path);
+    if (JoinPath(path, systemFolder, kPreloadedDlls[i])) LoadLibraryA(path);
   }
 }
 
 }  // namespace
 
-void RestrictDllSearchToSystem() {
+void RestrictDllSearchToSystem(bool usesCryptoApi) {
   // Looked up at run time: older systems have no SetDefaultDllDirectories,
   // and importing it would keep the program from starting there at all.
   // Going through void (*)() says that the pointer's real type is known.
@@ -40,5 +41,5 @@ void RestrictDllSearchToSystem() {
   if (!setDefaultDllDirectories || !setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
     SetDllDirectoryA("");
   }
-  PreloadFromSystemFolder();
+  PreloadFromSystemFolder(usesCryptoApi ? kWindowDlls + 1 : kWindowDlls);
 }

@@ -6,5 +6,7 @@
 // Restricts the search for DLLs loaded by bare name to the system folder.
 // Where the system cannot restrict it that far, it at least takes the
 // current folder out of the search. Then loads the DLLs that windows load
-// by bare name from the system folder. Call it first thing in WinMain.
-void RestrictDllSearchToSystem();
+// by bare name from the system folder, and CryptoAPI's provider for a
+// program that uses it: a program that does not is spared its load, a few
+// milliseconds before its window can show. Call it first thing in WinMain.
+void RestrictDllSearchToSystem(bool usesCryptoApi);

@@ -5,7 +5,7 @@
 #include "setup/run_setup.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  RestrictDllSearchToSystem();
+  RestrictDllSearchToSystem(true);
   // The whole command line, the program's own path included: the run mode may
   // be chosen by the name the program was started under.
   return RunSetup(instance, GetCommandLineA());
