@@ -20,7 +20,7 @@ TEST(ChecksumsTest, GiveTheStandardValuesInOneCallOrMany) {
   // As Python's zlib computes them for the same bytes.
   EXPECT_EQ(0xF1CA8AD9u, crcWhole);
   EXPECT_EQ(0xB8879840u, adlerWhole);
-  for (size_t piece : {1u, 3u, 8u, 13u, 4096u, 7000u}) {
+  for (size_t piece : {1u, 3u, 8u, 13u, 64u, 80u, 4096u, 7000u}) {
     uLong crc = 0, adler = 1;
     for (size_t at = 0; at < data.size(); at += piece) {
       uInt length = static_cast<uInt>(std::min(piece, data.size() - at));
