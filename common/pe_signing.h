@@ -2,8 +2,9 @@
 // directory entry and the certificate table it appends at the end. setup.exe's
 // digest of the payload leaves exactly these out, so that signing the payload
 // after setup.exe was stamped with its digest keeps the two matching; the
-// self-extractor looks for its archive in front of the table. Portable (no Windows headers): every offset taken from the file is checked
-// against what was read before use.
+// self-extractor looks for its archive in front of the table. Portable (no
+// Windows headers): every offset taken from the file is checked against what
+// was read before use.
 #pragma once
 
 #include <stddef.h>

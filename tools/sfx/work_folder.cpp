@@ -146,10 +146,12 @@ bool ClearWorkFolder(WorkFolder* work, const HoldClock& clock, HANDLE journal) {
   bool gone = false;
   bool cleared = RemoveEntries(folder, &gone, clock) && JournalPath(path, folder);
   DWORD error = 0;
-  if (journal != INVALID_HANDLE_VALUE) {
-    error = cleared ? DeleteAndClose(journal) : (CloseHandle(journal), 0);
+  if (journal == INVALID_HANDLE_VALUE) {
+    error = cleared ? DeleteWaiting(path, clock) : 0;
   } else if (cleared) {
-    error = DeleteWaiting(path, clock);
+    error = DeleteAndClose(journal);
+  } else {
+    CloseHandle(journal);  // the journal stays for the next run
   }
   UnpinWorkFolder(work);
   if (!cleared || (error && error != ERROR_FILE_NOT_FOUND)) return false;
