@@ -3,7 +3,17 @@
 // may be 0x5C), and the self-extractor's UTF-16 ones.
 #pragma once
 
+#include <windows.h>
+
 #include <stddef.h>
+
+// Whether attributes are a folder's that is no link, junction or other
+// reparse point: one that may be worked in without being followed.
+inline bool IsPlainFolder(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+             FILE_ATTRIBUTE_DIRECTORY;
+}
 
 // Whether anything, file or folder, stands under path.
 bool PathExists(const char* path);

@@ -1,5 +1,6 @@
 #include "payload/extractor_copy.h"
 
+#include "common/make_folder.h"
 #include "common/text.h"
 #include "payload/file_steps.h"
 #include "seam/outside.h"
@@ -94,12 +95,7 @@ bool MakeTempFolder(char (&folder)[MAX_PATH], HANDLE* pin) {
     if (CreateDirectoryA(folder, NULL)) {
       *pin = CreateFileA(folder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-      DWORD attributes = GetFileAttributesA(folder);
-      if (*pin != INVALID_HANDLE_VALUE && attributes != INVALID_FILE_ATTRIBUTES &&
-          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
-              FILE_ATTRIBUTE_DIRECTORY) {
-        return true;
-      }
+      if (*pin != INVALID_HANDLE_VALUE && IsPlainFolder(GetFileAttributesA(folder))) return true;
       if (*pin != INVALID_HANDLE_VALUE) CloseHandle(*pin);
       return false;
     }

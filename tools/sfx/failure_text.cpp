@@ -14,6 +14,9 @@ struct Reason {
   const char* sentence;
 };
 
+// Whatever its data's fault, a file that does not unpack as recorded.
+const char kDamagedFile[] = "the archive is damaged: a file does not match its checksum.";
+
 const Reason kReasons[] = {
     {kUnpackNoArchive, kZipOk, "this program cannot read its own file."},
     {kUnpackBadArchive, kZipNoArchive, "this program holds no archive."},
@@ -22,11 +25,9 @@ const Reason kReasons[] = {
     {kUnpackBadArchive, kZipRefusedName, "the archive holds a name that is not a plain file name."},
     {kUnpackBadArchive, kZipDuplicateName, "the archive holds two files of one name."},
     {kUnpackBadArchive, kZipOverlap, "the archive is damaged: two files share their data."},
-    {kUnpackBadArchive, kZipCrcMismatch,
-     "the archive is damaged: a file does not match its checksum."},
-    {kUnpackBadArchive, kZipSizeMismatch,
-     "the archive is damaged: a file does not match its checksum."},
-    {kUnpackBadArchive, kZipBadData, "the archive is damaged: a file does not match its checksum."},
+    {kUnpackBadArchive, kZipCrcMismatch, kDamagedFile},
+    {kUnpackBadArchive, kZipSizeMismatch, kDamagedFile},
+    {kUnpackBadArchive, kZipBadData, kDamagedFile},
     {kUnpackBadArchive, kZipTooLarge,
      "the archive's list of files is larger than this program takes."},
     {kUnpackBadArchive, kZipCannotRead, "this program cannot read its own file."},

@@ -1,5 +1,6 @@
 #include "tools/sfx/work_folder.h"
 
+#include "common/make_folder.h"
 #include "common/text.h"
 #include "tools/sfx/cut_point.h"
 #include "tools/sfx/journal_file.h"
@@ -8,13 +9,6 @@ namespace {
 
 const wchar_t kWorkFolderName[] = L"qbar-work~00";
 const wchar_t kGonePrefix[] = L"gone-";
-
-// A folder that is no link, junction or other reparse point.
-bool IsPlainFolder(DWORD attributes) {
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
-             FILE_ATTRIBUTE_DIRECTORY;
-}
 
 // Opens the folder at path without following it, and keeps it open, not
 // shared for deletion, so that nobody can rename or remove it meanwhile.
